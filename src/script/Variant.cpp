@@ -16,6 +16,12 @@ Variant Variant::R8(double value) {
   return v;
 }
 
+Variant Variant::Null() {
+  Variant v;
+  v.vt_ = VT_NULL;
+  return v;
+}
+
 Variant Variant::Bool(bool value) {
   Variant v;
   v.vt_ = VT_BOOL;

@@ -33,9 +33,9 @@ class Variant {
 
   static Variant I4(std::int32_t value);
   static Variant R8(double value);
+  static Variant Null();  // VT_NULL: script's null
   static Variant Bool(bool value);
   static Variant String(Bstr value);
-  static Variant String(std::u16string_view value) { return String(Bstr(value)); }
   // Holds `object` with a new reference (none for null).
   static Variant Object(Dispatch* object);
   static Variant Object(Ref<Dispatch> object);
