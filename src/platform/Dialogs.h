@@ -17,10 +17,12 @@ enum MessageBoxFlags : std::uint32_t {
   MB_OK = 0x0,
   MB_OKCANCEL = 0x1,
   MB_YESNO = 0x4,
+  MB_TYPEMASK = 0xF,
   MB_ICONERROR = 0x10,
   MB_ICONQUESTION = 0x20,
   MB_ICONWARNING = 0x30,
   MB_ICONINFORMATION = 0x40,
+  MB_DEFBUTTON2 = 0x100,
 };
 enum MessageBoxAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
@@ -42,9 +44,17 @@ class DialogService {
   virtual std::optional<std::string> SaveFile(const SaveFileRequest& request) = 0;
 };
 
+// The answer of the button that has the focus when the box opens: the first
+// one, or the second with MB_DEFBUTTON2.
+int DefaultAnswer(std::uint32_t flags);
+
 // The active service; the console one until SetDialogService replaces it.
 DialogService& Dialogs();
-// Installs `service` (not owned) and returns the one it replaces.
+// Installs `service` (not owned; null means the console one) and returns the
+// one it replaces.
 DialogService* SetDialogService(DialogService* service);
+// The console service: prints each box to stderr and answers with
+// DefaultAnswer; cancels every save dialog.
+DialogService& ConsoleDialogs();
 
 }  // namespace balvek::platform
