@@ -98,7 +98,6 @@ void Runner::Exit(int code) {
 void Runner::InstallGlobals(const std::vector<std::string>& args) {
   webview::ScriptContext& page = *page_;
   const script::Ref<script::Dispatch> window = page.GlobalObject();
-  page.SetGlobal(u"window", Variant::Object(window));
 
   page.DefineFunction(u"print", [this, &page](std::span<const Variant> values, Variant*) {
     std::u16string line;

@@ -215,7 +215,11 @@ JSObjectRef ScriptContext::Impl::FunctionPrototype() {
   return functionPrototype_;
 }
 
-ScriptContext::ScriptContext() : impl_(std::make_unique<Impl>(JSGlobalContextCreate(nullptr))) {}
+ScriptContext::ScriptContext() : impl_(std::make_unique<Impl>(JSGlobalContextCreate(nullptr))) {
+  // The global object is the page's window.
+  JSObjectRef global = JSContextGetGlobalObject(impl_->ctx);
+  SetProperty(impl_->ctx, global, "window", global);
+}
 
 ScriptContext::ScriptContext(OpaqueJSContext* page)
     : impl_(std::make_unique<Impl>(JSGlobalContextRetain(page))) {}

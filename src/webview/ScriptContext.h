@@ -32,7 +32,7 @@ class ScriptContext {
   using ExternalProvider = std::function<script::Ref<script::Dispatch>()>;
   using ExceptionReporter = std::function<void(const ScriptError&)>;
 
-  // A fresh global context of its own.
+  // A fresh global context of its own, its global object named "window".
   ScriptContext();
   // The page's global context (retained until Close).
   explicit ScriptContext(OpaqueJSContext* page);
