@@ -6,6 +6,7 @@
 #include <map>
 
 #include "analysis/GzipFiles.h"
+#include "fakes/RecordingDialogs.h"
 #include "fakes/TempDir.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
@@ -44,29 +45,13 @@ std::vector<std::u16string> Keys(const LogAnaCache& cache) {
   return keys;
 }
 
-class MessageBoxes : public platform::DialogService {
- public:
-  std::vector<std::string> texts;
-  int MessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
-                 std::uint32_t flags) override {
-    EXPECT_EQ(owner, platform::kNoWindow);
-    EXPECT_EQ(caption, "");
-    EXPECT_EQ(flags, platform::MB_OK);
-    texts.emplace_back(text);
-    return platform::IDOK;
-  }
-  std::optional<std::string> SaveFile(const platform::SaveFileRequest&) override { return std::nullopt; }
-};
-
 class CacheTest : public ::testing::Test {
  protected:
-  CacheTest() : path_(dir_ / "00.dat") { previous_ = platform::SetDialogService(&boxes_); }
-  ~CacheTest() override { platform::SetDialogService(previous_); }
+  CacheTest() : path_(dir_ / "00.dat") {}
 
   TempDir dir_;
   std::string path_;
-  MessageBoxes boxes_;
-  platform::DialogService* previous_ = nullptr;
+  balvek::testing::RecordingDialogs dialogs_;
 };
 
 TEST_F(CacheTest, SetAndGetFollowTheKindsOfKeys) {
@@ -137,7 +122,7 @@ TEST_F(CacheTest, LoadKeepsEveryCompleteRecordBeforeTheDamage) {
       {"whole", whole, 3},
       {"cut inside the third key", whole.substr(0, whole.size() - 25), 2},
       {"cut after the third key", whole.substr(0, whole.size() - 20), 2},
-      {"absurd length", Layout().U32(1000).Record(u"a", u"b", u"").U32(0xFFFFFFF0u).bytes + "xy", 1},
+      {"absurd length", Layout().U32(1000).Record(u"key0", u"value", u"").U32(0xFFFFFFF0u).bytes + "xy", 1},
       {"version 999", Layout().U32(999).Record(u"a", u"b", u"").bytes, 0},
       {"shorter than a version", "\xE8\x03", 0},
       {"empty", "", 0},
@@ -208,14 +193,18 @@ TEST_F(CacheTest, FailedSaveLeavesThePreviousFile) {
   ASSERT_EQ(symlink("/dev/full", (path_ + ".new").c_str()), 0);
   cache.Set(u"b", std::u16string(100000, u'x'), std::nullopt);
   EXPECT_FALSE(cache.Save());
-  EXPECT_EQ(boxes_.texts, std::vector<std::string>{"SaveCache failed\r\n"});
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].text, "SaveCache failed\r\n");
+  EXPECT_EQ(dialogs_.boxes[0].owner, platform::kNoWindow);
+  EXPECT_EQ(dialogs_.boxes[0].caption, "");
+  EXPECT_EQ(dialogs_.boxes[0].flags, platform::MB_OK);
   EXPECT_EQ(ReadBytes(path_), before);
   EXPECT_TRUE(cache.dirty());
 
   // A new file that cannot be made at all: silent, and still nothing lost.
   platform::CreateFolder(path_ + ".new");
   EXPECT_FALSE(cache.Save());
-  EXPECT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(ReadBytes(path_), before);
 
   rmdir((path_ + ".new").c_str());

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "fakes/RecordingDialogs.h"
 #include "fakes/ScopedEnv.h"
 #include "fakes/TempDir.h"
 #include "platform/Dialogs.h"
@@ -20,34 +21,13 @@ namespace {
 using balvek::testing::ScopedEnv;
 using balvek::testing::TempDir;
 
-// Answers every message box with `answer` and keeps what was shown.
-class AnsweringDialogs : public DialogService {
- public:
-  struct Shown {
-    std::string text, caption;
-    std::uint32_t flags;
-  };
-  int answer = IDYES;
-  std::vector<Shown> shown;
-
-  int MessageBox(WindowHandle, std::string_view text, std::string_view caption,
-                 std::uint32_t flags) override {
-    shown.push_back({std::string(text), std::string(caption), flags});
-    return answer;
-  }
-  std::optional<std::string> SaveFile(const SaveFileRequest&) override { return std::nullopt; }
-};
-
 // A home of its own, so documents are <home>/Documents and nothing else leaks in.
 class RecordFolderTest : public ::testing::Test {
  protected:
   RecordFolderTest()
       : home_("HOME", dir_.path()),
         config_("XDG_CONFIG_HOME", dir_ / ".config"),
-        settings_(dir_ / "config.ini") {
-    previous_ = SetDialogService(&dialogs_);
-  }
-  ~RecordFolderTest() override { SetDialogService(previous_); }
+        settings_(dir_ / "config.ini") {}
 
   std::string DefaultFolder() const { return dir_ / "Documents/My Balvek"; }
   std::string FileText() const {
@@ -60,8 +40,7 @@ class RecordFolderTest : public ::testing::Test {
   TempDir dir_;
   ScopedEnv home_, config_;
   SettingsFile settings_;
-  AnsweringDialogs dialogs_;
-  DialogService* previous_ = nullptr;
+  balvek::testing::RecordingDialogs dialogs_;
 };
 
 TEST_F(RecordFolderTest, GetLogPathTakesOnlyAWritableFolder) {
@@ -81,33 +60,36 @@ TEST_F(RecordFolderTest, GetLogPathTakesOnlyAWritableFolder) {
 }
 
 TEST_F(RecordFolderTest, FirstStartAsksAndYesMakesTheFolder) {
+  dialogs_.ScriptAnswers({IDYES});
   EXPECT_TRUE(CheckRecordFolder(7, settings_));
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, std::string(kRecordFolderQuestion) + DefaultFolder());
-  EXPECT_EQ(dialogs_.shown[0].caption, kRecordFolderCaption);
-  EXPECT_EQ(dialogs_.shown[0].flags, MB_YESNO | MB_ICONQUESTION);
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].owner, 7u);
+  EXPECT_EQ(dialogs_.boxes[0].text, std::string(kRecordFolderQuestion) + DefaultFolder());
+  EXPECT_EQ(dialogs_.boxes[0].caption, kRecordFolderCaption);
+  EXPECT_EQ(dialogs_.boxes[0].flags, MB_YESNO | MB_ICONQUESTION);
   EXPECT_TRUE(IsWritableFolder(DefaultFolder()));
   EXPECT_EQ(settings_.Read("LOG", "PATH"), DefaultFolder());
 
-  dialogs_.shown.clear();
+  dialogs_.boxes.clear();
   EXPECT_TRUE(CheckRecordFolder(7, settings_));  // next start: nothing to ask
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
 TEST_F(RecordFolderTest, NoStoresThePathShowsTheErrorAndAsksAgainNextTime) {
-  dialogs_.answer = IDNO;
+  dialogs_.ScriptAnswers({IDNO});
   EXPECT_FALSE(CheckRecordFolder(7, settings_));
-  ASSERT_EQ(dialogs_.shown.size(), 2u);
-  EXPECT_EQ(dialogs_.shown[1].text, kRecordFolderFailed);
-  EXPECT_EQ(dialogs_.shown[1].caption, "");
-  EXPECT_EQ(dialogs_.shown[1].flags, MB_OK | MB_ICONERROR);
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  EXPECT_EQ(dialogs_.boxes[1].text, kRecordFolderFailed);
+  EXPECT_EQ(dialogs_.boxes[1].caption, "");
+  EXPECT_EQ(dialogs_.boxes[1].flags, MB_OK | MB_ICONERROR);
   EXPECT_EQ(settings_.Read("LOG", "PATH"), DefaultFolder());
   EXPECT_FALSE(PathExists(DefaultFolder()));
 
-  dialogs_.shown.clear();
+  dialogs_.boxes.clear();
+  dialogs_.ScriptAnswers({IDNO});
   EXPECT_FALSE(CheckRecordFolder(7, settings_));
-  ASSERT_EQ(dialogs_.shown.size(), 2u);
-  EXPECT_EQ(dialogs_.shown[0].caption, kRecordFolderCaption);
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  EXPECT_EQ(dialogs_.boxes[0].caption, kRecordFolderCaption);
 }
 
 TEST_F(RecordFolderTest, StoredFolderOrFileIsKeptAsItIs) {
@@ -123,12 +105,12 @@ TEST_F(RecordFolderTest, StoredFolderOrFileIsKeptAsItIs) {
   for (const Case& c : cases) {
     settings_.Write("LOG", "PATH", c.stored);
     const std::string before = FileText();
-    dialogs_.shown.clear();
+    dialogs_.boxes.clear();
     EXPECT_EQ(CheckRecordFolder(7, settings_), c.usable) << c.stored;
     EXPECT_EQ(FileText(), before) << c.stored;
-    ASSERT_EQ(dialogs_.shown.size(), c.usable ? 0u : 1u) << c.stored;
+    ASSERT_EQ(dialogs_.boxes.size(), c.usable ? 0u : 1u) << c.stored;
     if (!c.usable) {
-      EXPECT_EQ(dialogs_.shown[0].text, kRecordFolderFailed);
+      EXPECT_EQ(dialogs_.boxes[0].text, kRecordFolderFailed);
     }
   }
 }
