@@ -13,8 +13,6 @@ namespace {
 
 using script::HRESULT;
 
-constexpr std::int32_t kNoTile = 255;
-
 // Fills `values` from the argument block. Array form: one object, read with
 // its length bounded to N, absent or non-integer elements giving `fallback`,
 // no validation. Positional form: rgvarg[i] is value i (reverse script
@@ -45,26 +43,27 @@ HRESULT ReadValues(script::DispParams& params, std::array<std::int32_t, N>& valu
 }  // namespace
 
 HRESULT mjCalcSyanten14(script::DispParams& params, script::Variant* result) {
-  std::array<std::int32_t, 14> values;
+  std::array<std::int32_t, kSlots> values;
   const HRESULT status =
-      ReadValues(params, values, kNoTile, [](std::int32_t v) { return v == kNoTile || (v >= 0 && v < 136); });
+      ReadValues(params, values, kNoTile, [](std::int32_t v) { return v == kNoTile || (v >= 0 && v < kTileIds); });
   if (script::Failed(status)) return status;
   platform::DebugLog("CalcSyanten14 %d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d\r\n", values[0], values[1], values[2],
                      values[3], values[4], values[5], values[6], values[7], values[8], values[9], values[10],
                      values[11], values[12], values[13]);
-  std::array<std::uint8_t, 14> slots;
+  // Negative or larger array elements are no tile, like 255.
+  Slots slots;
   for (std::size_t i = 0; i < slots.size(); ++i)
-    slots[i] = values[i] >= 0 && values[i] < 136 ? static_cast<std::uint8_t>(values[i]) : kNoTile;
+    slots[i] = values[i] >= 0 && values[i] < kTileIds ? static_cast<std::uint8_t>(values[i]) : kNoTile;
   const int syanten = CalcSyanten(slots);
   if (result) *result = script::Variant::I4(syanten);
   return script::S_OK;
 }
 
 HRESULT mjCalcSyanten34(script::DispParams& params, script::Variant* result) {
-  std::array<std::int32_t, 34> values;
+  std::array<std::int32_t, kKinds> values;
   const HRESULT status = ReadValues(params, values, 0, [](std::int32_t v) { return v >= 0 && v <= 4; });
   if (script::Failed(status)) return status;
-  std::array<std::uint8_t, 34> counts;
+  CountVector counts;
   for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = static_cast<std::uint8_t>(values[i] & 0xFF);
   const int syanten = CalcSyanten(counts);
   if (result) *result = script::Variant::I4(syanten);
