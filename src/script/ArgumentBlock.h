@@ -1,6 +1,7 @@
 #pragma once
 // Owns the values of an argument block and lays them out the way Invoke
 // expects them: given in script order, stored reversed.
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -31,7 +32,7 @@ class ArgumentBlock {
   Variant& operator[](unsigned i) { return values_[i]; }
 
  private:
-  void Reverse() { std::vector<Variant>(values_.rbegin(), values_.rend()).swap(values_); }
+  void Reverse() { std::reverse(values_.begin(), values_.end()); }
 
   std::vector<Variant> values_;
   DispParams params_;
