@@ -105,6 +105,23 @@ JSValueRef GetNativeProperty(JSContextRef ctx, JSObjectRef object, JSStringRef p
   return impl->ToJs(value);
 }
 
+// A name read from a method: the function's own members (call, apply, ...)
+// keep their meaning; any other name is asked of the function object, which
+// knows none and says so in the log.
+JSValueRef GetMethodProperty(JSContextRef, JSObjectRef object, JSStringRef propertyName, JSValueRef*) {
+  static constexpr std::array<std::u16string_view, 8> kFunctionMembers = {
+      u"call", u"apply", u"bind", u"length", u"name", u"prototype", u"arguments", u"caller"};
+  auto* method = static_cast<MethodFunction*>(JSObjectGetPrivate(object));
+  const std::u16string name = ToU16(propertyName);
+  if (!method || IsProbeName(name)) return nullptr;
+  for (std::u16string_view member : kFunctionMembers)
+    if (name == member) return nullptr;
+  const char16_t* names[] = {name.c_str()};
+  script::DISPID id = script::DISPID_UNKNOWN;
+  method->function->GetIDsOfNames(script::IID_NULL, names, 1, script::LOCALE_USER_DEFAULT, &id);
+  return nullptr;
+}
+
 bool SetNativeProperty(JSContextRef ctx, JSObjectRef object, JSStringRef propertyName, JSValueRef value,
                        JSValueRef* exception) {
   ScriptContext::Impl* impl = ImplOf(ctx);
@@ -190,7 +207,7 @@ JSClassRef CallableClass() {
 }
 
 JSClassRef MethodClass() {
-  static JSClassRef cls = MakeClass("Function", CallMethod, nullptr, nullptr);
+  static JSClassRef cls = MakeClass("Function", CallMethod, GetMethodProperty, nullptr);
   return cls;
 }
 

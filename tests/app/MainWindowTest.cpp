@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 #include "app/HeadlessWindows.h"
@@ -159,6 +160,20 @@ TEST(HeadlessWebView, GetScriptGivesThePageWithAReference) {
   ASSERT_TRUE(script);
   page.Evaluate("var answer = window.external.mjCommand('VERSION') * 100;", "page.js");
   EXPECT_EQ(script::GetIntProperty(script.get(), u"answer", 0), 103);
+}
+
+}  // namespace
+}  // namespace balvek::app
+
+namespace balvek::app {
+namespace {
+
+TEST(ConsoleMainWindowView, StatusTextsGoToTheErrorStreamUnlessQuiet) {
+  std::ostringstream loud, quiet;
+  ConsoleMainWindowView(loud, false, "file:///x.js").ShowStatus("Analyzing 1/3");
+  ConsoleMainWindowView(quiet, true, "file:///x.js").ShowStatus("Analyzing 1/3");
+  EXPECT_EQ(loud.str(), "Analyzing 1/3\n");
+  EXPECT_EQ(quiet.str(), "");
 }
 
 }  // namespace
