@@ -139,7 +139,7 @@ TEST(DownloadClientResponse, ResultAndBodyPerAnswer) {
          std::this_thread::sleep_for(milliseconds(50));  // let the body arrive before the reset
          TestHttpServer::Reset(fd);
        },
-       ECONNRESET, "some"},
+       ECONNRESET, ""},  // whether "some" is read before the reset is the kernel's affair
       {"announced body past the limit",
        [](int fd) { TestHttpServer::Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 999999999\r\n\r\nab"); },
        kBodyTooLarge, ""},
