@@ -6,6 +6,7 @@
 #include <map>
 
 #include "analysis/GzipFiles.h"
+#include "fakes/DebugLogListener.h"
 #include "fakes/RecordingDialogs.h"
 #include "fakes/TempDir.h"
 #include "platform/Dialogs.h"
@@ -137,6 +138,13 @@ TEST_F(CacheTest, LoadKeepsEveryCompleteRecordBeforeTheDamage) {
       EXPECT_EQ(cache.Get(u"key0"), u"value") << c.name;
     }
   }
+  balvek::testing::DebugLogListener log;
+  WriteGzip(path_, Layout().U32(999).Record(u"a", u"b", u"").bytes);
+  LogAnaCache old(path_);
+  old.Load();
+  if (log.bound()) {
+    EXPECT_TRUE(log.Saw("LogAnaCache Load 0 / dwVersion=999/1000\r\n"));
+  }
   LogAnaCache missing(dir_ / "absent.dat");
   missing.Load();
   EXPECT_EQ(missing.size(), 0u);
@@ -168,7 +176,11 @@ TEST_F(CacheTest, SaveOnlyWhatChangedAndClearLeavesTheVersion) {
   {
     LogAnaCache cache(path_);
     cache.Set(u".only", u"transient", std::nullopt);
+    balvek::testing::DebugLogListener log;
     EXPECT_TRUE(cache.Save());
+    if (log.bound()) {
+      EXPECT_TRUE(log.Saw("SKIP SAVE\r\n"));
+    }
     EXPECT_FALSE(platform::PathExists(path_));  // nothing lasting changed
     cache.Set(u"a", u"1", std::nullopt);
     ASSERT_TRUE(cache.Save());

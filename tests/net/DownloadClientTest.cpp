@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fakes/DebugLogListener.h"
 #include "fakes/ScopedEnv.h"
 #include "net/TestHttpServer.h"
 
@@ -197,8 +198,12 @@ TEST(DownloadClientConnect, FailuresReturnTheirCodes) {
     closed_port = gone.port();
   }
   std::string body;
+  balvek::testing::DebugLogListener log;
   EXPECT_EQ(DownloadClient(kShortTimeout).Download("http://127.0.0.1:" + std::to_string(closed_port) + "/", body),
             ECONNREFUSED);
+  if (log.bound()) {
+    EXPECT_TRUE(log.Saw("connect error=" + std::to_string(ECONNREFUSED) + "\r\n"));
+  }
   EXPECT_EQ(DownloadClient(kShortTimeout).Download("127.0.0.1/no-scheme", body), kInvalidArg);
   EXPECT_EQ(DownloadClient(kShortTimeout).Download("http://1.2.3/", body), kHostNotFound);
 }
