@@ -167,3 +167,31 @@ TEST_F(External, Syanten34BothArgumentFormsAndPositionalOrder) {
 
 }  // namespace
 }  // namespace balvek::webview
+
+#include "fakes/DebugLogListener.h"
+
+namespace balvek::webview {
+namespace {
+
+TEST_F(External, DiagnosticLines) {
+  testing::DebugLogListener log;
+  if (!log.bound()) GTEST_SKIP() << "the log port is taken";
+  Run(R"(
+    external.mjCalcSyanten14();
+    external.mjCalcSyanten14([4, 8]);
+    external.startGame("x", "y");
+    external.trayPopup();
+    external.Nope;
+  )");
+  page.Close();
+  EXPECT_TRUE(log.Saw("IDispatchBrowserExternalImpl Construct\r\n"));
+  EXPECT_TRUE(log.Saw("CalcSyanten14 255,255,255,255,255,255,255,255,255,255,255,255,255,255\r\n"));
+  EXPECT_TRUE(log.Saw("CalcSyanten14 4,8,255,255,255,255,255,255,255,255,255,255,255,255\r\n"));
+  EXPECT_TRUE(log.Saw("__startGame c=2 V_VT=8\r\n"));
+  EXPECT_TRUE(log.Saw("__trayPopup c=0 V_VT=0\r\n"));
+  EXPECT_TRUE(log.Saw("IDispatchBrowserExternalImpl GetIDsOfNames UNKNOWN Nope\r\n"));
+  EXPECT_TRUE(log.Saw("IDispatchBrowserExternalImpl Destruct\r\n"));
+}
+
+}  // namespace
+}  // namespace balvek::webview
