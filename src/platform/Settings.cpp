@@ -236,7 +236,7 @@ bool SettingsFile::Write(std::string_view section, std::string_view key,
   std::string text;
   if (!ReadWholeFile(path_, text)) return false;
   std::string changed = ChangeValue(text, section, key, value);
-  if (changed == text && (value || PathExists(path_))) return true;
+  if (changed == text && (!changed.empty() || !PathExists(path_))) return true;
   return ReplaceFile(path_, changed);
 }
 
