@@ -33,7 +33,7 @@ class Finalized {
   explicit Finalized(std::shared_ptr<ContextLink> link) : link_(std::move(link)) {}
   virtual ~Finalized() = default;
   // Drops protections taken on script values; called only while the
-  // context is still open.
+  // context is still open, once.
   virtual void Unprotect(JSContextRef) {}
   ScriptContext::Impl* impl() const { return link_->impl; }
 
@@ -50,6 +50,9 @@ struct ScriptContext::Impl {
   JSGlobalContextRef ctx = nullptr;
   std::shared_ptr<ContextLink> link;
   std::unordered_set<JsObjectDispatch*> pageObjects;
+  // Native data holding protected script values; Close drops them, so that
+  // nothing stays pinned when the page's context lives on without us.
+  std::unordered_set<Finalized*> protecting;
   ExternalProvider externalProvider;
   JSObjectRef external = nullptr;  // protected once made
   ExceptionReporter reporter;

@@ -21,8 +21,13 @@ constexpr std::uint16_t kCallFlags = script::DISPATCH_METHOD | script::DISPATCH_
 struct NativeObject final : Finalized {
   NativeObject(std::shared_ptr<ContextLink> link, script::Dispatch* dispatch)
       : Finalized(std::move(link)), object(dispatch) {}
+  ~NativeObject() override {
+    if (ScriptContext::Impl* owner = impl()) owner->protecting.erase(this);
+  }
   void Unprotect(JSContextRef ctx) override {
     for (auto& [name, function] : methods) JSValueUnprotect(ctx, function);
+    methods.clear();
+    if (ScriptContext::Impl* owner = impl()) owner->protecting.erase(this);
   }
   script::Ref<script::Dispatch> object;
   // Methods read so far, so that reading one twice gives the same function.
@@ -100,6 +105,7 @@ JSValueRef GetNativeProperty(JSContextRef ctx, JSObjectRef object, JSStringRef p
     JSObjectSetPrototype(ctx, method, impl->FunctionPrototype());
     JSValueProtect(ctx, method);
     data->methods.emplace(std::move(name), method);
+    impl->protecting.insert(data);
     return method;
   }
   return impl->ToJs(value);

@@ -109,6 +109,8 @@ void ScriptContext::Impl::Close() {
   external = nullptr;
   externalProvider = nullptr;
   FlushDeferredReleases();
+  for (Finalized* data : std::unordered_set<Finalized*>(protecting)) data->Unprotect(ctx);
+  protecting.clear();
   link->impl = nullptr;
   Contexts().erase(ctx);
   JSGlobalContextRelease(ctx);
