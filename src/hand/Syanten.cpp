@@ -1,6 +1,10 @@
 #include "hand/Syanten.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "hand/CountMasks.h"
 
 namespace balvek::hand {
 namespace {
@@ -9,18 +13,33 @@ namespace {
 // (a kind more than four times, more than 14 tiles): such a hand has no
 // shanten number, so it reads like one never evaluated.
 constexpr int kNoSyanten = 8;
-constexpr int kFirstHonor = kNumberKinds;
 constexpr std::uint32_t kHonorBit = 1u << 27;
+constexpr std::uint32_t kNumberMask = kHonorBit - 1;
+constexpr int kHonorShift = kNumberKinds;
+constexpr std::uint32_t kHonorMask = 0x7F;
 
-constexpr std::array<std::uint8_t, kNumberKinds> kPos = {0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 2, 3, 4, 5, 6, 7, 8,
-                                                          0, 1, 2, 3, 4, 5, 6, 7, 8};
+constexpr std::uint64_t KindMask(std::initializer_list<std::uint8_t> kinds) {
+  std::uint64_t mask = 0;
+  for (std::uint8_t k : kinds) mask |= std::uint64_t{1} << k;
+  return mask;
+}
+constexpr std::uint64_t kYaochuMask = KindMask({0, 8, 9, 17, 18, 26, 27, 28, 29, 30, 31, 32, 33});
+// Number kinds at positions 0, 1, 7 and 8 of their suit.
+constexpr std::uint32_t kPos0 = KindMask({0, 9, 18});
+constexpr std::uint32_t kPos1 = KindMask({1, 10, 19});
+constexpr std::uint32_t kPos7 = KindMask({7, 16, 25});
+constexpr std::uint32_t kPos8 = KindMask({8, 17, 26});
 
 // The working state of one shanten calculation, on the stack.
 class SyantenCalc {
  public:
-  int Run(const CountVector& counts, int total, bool noTile);
+  explicit SyantenCalc(std::span<const std::uint8_t, kKinds> counts) {
+    std::memcpy(counts_.data(), counts.data(), kKinds);
+  }
+  int Run(const CountMasks& masks, bool noTile);
 
  private:
+  void SettleIsolated(const CountMasks& masks);
   void Search(int a, int rest);
   void Leaf();
   // No leaf below the current path can end under this value: `rest` more
@@ -32,8 +51,10 @@ class SyantenCalc {
     return std::max(byBlocks, bySets);
   }
 
-  // Number kinds only; honors are settled before the search.
-  std::array<std::uint8_t, kNumberKinds> counts_{};
+  CountVector counts_;
+  // Number kinds the search visits; counts of these may drop to 0 on a path.
+  std::uint32_t searched_ = 0;
+  int rest_ = 0;
   int mentsu_ = 0;
   int taatsu_ = 0;
   int toitsu_ = 0;
@@ -43,65 +64,56 @@ class SyantenCalc {
   int best_ = kNoSyanten;
 };
 
-int SyantenCalc::Run(const CountVector& counts, int total, bool noTile) {
+int SyantenCalc::Run(const CountMasks& masks, bool noTile) {
   if (noTile) toitsu_ = 1;
+  const int total = masks.total;
   const int melds = (14 - total) / 3;
 
   if (total >= 13) {
-    int pairs = 0;
-    int kinds = 0;
-    for (std::uint8_t n : counts) {
-      pairs += n >= 2;
-      kinds += n >= 1;
-    }
-    const int s7 = 6 - pairs + (kinds < 7 ? 7 - kinds : 0);
-    best_ = std::min(best_, s7);
-    int yaochu = 0;
-    bool yaochuPair = false;
-    for (std::uint8_t kind : kYaochu) {
-      yaochu += counts[kind] >= 1;
-      yaochuPair |= counts[kind] >= 2;
-    }
-    best_ = std::min(best_, 13 - yaochu - (yaochuPair ? 1 : 0));
+    const int kinds = CountBits(masks.present);
+    const int s7 = 6 - CountBits(masks.pair) + (kinds < 7 ? 7 - kinds : 0);
+    const int s13 = 13 - CountBits(masks.present & kYaochuMask) - ((masks.pair & kYaochuMask) ? 1 : 0);
+    best_ = std::min({best_, s7, s13});
   }
 
-  unsigned lone = 0;
-  unsigned quads = 0;
-  for (int i = 0; i < kHonorKinds; ++i) {
-    switch (counts[kFirstHonor + i]) {
-      case 1:
-        lone |= 1u << i;
-        break;
-      case 2:
-        ++toitsu_;
-        break;
-      case 3:
-        ++mentsu_;
-        break;
-      case 4:
-        // The fourth tile stays lone: it can join nothing.
-        ++mentsu_;
-        ++honorQuads_;
-        quads |= 1u << i;
-        lone |= 1u << i;
-        break;
-    }
-  }
+  // Honors: a lone tile or a fourth copy joins nothing; pairs and triplets
+  // are fixed.
+  const auto honors = [&](std::uint64_t mask) { return static_cast<std::uint32_t>(mask >> kHonorShift) & kHonorMask; };
+  const std::uint32_t quads = honors(masks.quad);
+  const std::uint32_t lone = (honors(masks.present) & ~honors(masks.pair)) | quads;
+  toitsu_ += CountBits(honors(masks.pair) & ~honors(masks.set));
+  mentsu_ += CountBits(honors(masks.set));
+  honorQuads_ = CountBits(quads);
   if (honorQuads_ > 0 && total % 3 == 2) --honorQuads_;
   if (lone) {
     isolatedMask_ |= kHonorBit;
     if ((lone & ~quads) == 0) quadMask_ |= kHonorBit;
   }
 
-  int rest = 0;
-  for (int k = 0; k < kNumberKinds; ++k) {
-    counts_[k] = counts[k];
-    rest += counts[k];
-    if (counts[k] == 4) quadMask_ |= 1u << k;
-  }
+  quadMask_ |= static_cast<std::uint32_t>(masks.quad) & kNumberMask;
+  SettleIsolated(masks);
   mentsu_ += melds;
-  Search(0, rest);
+  Search(0, rest_);
   return best_;
+}
+
+// A number kind with no tiles within two places in its suit has one cut in
+// the search whatever the path: a lone tile, a pair, a triplet, or a triplet
+// and a lone fourth tile. Settling those kinds first leaves the search only
+// the tiles that can combine.
+void SyantenCalc::SettleIsolated(const CountMasks& masks) {
+  const std::uint32_t present = static_cast<std::uint32_t>(masks.present) & kNumberMask;
+  const std::uint32_t pair = static_cast<std::uint32_t>(masks.pair);
+  const std::uint32_t set = static_cast<std::uint32_t>(masks.set);
+  const std::uint32_t quad = static_cast<std::uint32_t>(masks.quad);
+  const std::uint32_t neighboured = ((present << 1) & ~kPos0) | ((present << 2) & ~(kPos0 | kPos1)) |
+                                    ((present >> 1) & ~kPos8) | ((present >> 2) & ~(kPos7 | kPos8));
+  const std::uint32_t isolated = present & ~neighboured;
+  toitsu_ += CountBits(isolated & pair & ~set);
+  mentsu_ += CountBits(isolated & set);
+  isolatedMask_ |= isolated & (~pair | quad);
+  searched_ = present & ~isolated;
+  rest_ = CountBits(searched_) + CountBits(searched_ & pair) + CountBits(searched_ & set) + CountBits(searched_ & quad);
 }
 
 void SyantenCalc::Leaf() {
@@ -120,18 +132,22 @@ void SyantenCalc::Leaf() {
 }
 
 // Cuts the number tiles from kind `a` on; `rest` counts the tiles still in
-// counts_ at kinds >= a. Each cut is undone before the next is tried.
+// counts_ at searched kinds >= a. Each cut is undone before the next is
+// tried. The order of the cuts does not change the result, only how soon
+// the bound prunes: blocks come before lone tiles.
 void SyantenCalc::Search(int a, int rest) {
   if (best_ == -1) return;
-  while (a < kNumberKinds && counts_[a] == 0) ++a;
-  if (a == kNumberKinds) {
+  std::uint32_t ahead = searched_ & (~0u << a);
+  while (ahead != 0 && counts_[std::countr_zero(ahead)] == 0) ahead &= ahead - 1;
+  if (ahead == 0) {
     Leaf();
     return;
   }
   if (LowerBound(rest) >= best_) return;
+  a = std::countr_zero(ahead);
 
   std::uint8_t* c = &counts_[a];
-  const int pos = kPos[a];
+  const int pos = kPosition[a];
   const int c0 = c[0];
   const int c1 = pos < 8 ? c[1] : 0;
   const int c2 = pos < 7 ? c[2] : 0;
@@ -168,12 +184,12 @@ void SyantenCalc::Search(int a, int rest) {
         sequence(a + 2, 3);
         return;
       }
-      lone(a + 1, 1);
       if (pos < 7 && c2 >= 1) {
         if (c1 >= 1) sequence(a + 1, 3);
         partial(2, a + 1, 2);
       }
       if (pos < 8 && c1 >= 1) partial(1, a + 1, 2);
+      lone(a + 1, 1);
       return;
     case 2:
       c[0] -= 2;
@@ -237,96 +253,11 @@ void SyantenCalc::Search(int a, int rest) {
   }
 }
 
-int Evaluate(const CountVector& counts, bool noTile) {
-  int total = 0;
-  for (std::uint8_t n : counts) {
-    if (n > 4) return kNoSyanten;
-    total += n;
-  }
-  if (total > 14) return kNoSyanten;
-  SyantenCalc calc;
-  return calc.Run(counts, total, noTile);
-}
-
-bool InDomain(const CountVector& counts, int remainder) {
-  int total = 0;
-  for (std::uint8_t n : counts) {
-    if (n > 4) return false;
-    total += n;
-  }
-  return total <= 14 && total % 3 == remainder;
-}
-
-// One linear pass over the number kinds, lowest first: a kind's tiles must
-// all go into triplets or sequences starting there.
-bool GreedyCut(CountVector& c) {
-  for (int i = 0; i < kNumberKinds; ++i) {
-    const int n = c[i];
-    if (n == 0) continue;
-    if (kPos[i] <= 6) {
-      const int run = n == 3 ? 0 : n == 4 ? 1 : n;
-      if (c[i + 1] < run || c[i + 2] < run) return false;
-      c[i + 1] -= run;
-      c[i + 2] -= run;
-    } else if (n != 3) {
-      return false;
-    }
-    c[i] = 0;
-  }
-  return true;
-}
-
-bool IsAgariUnchecked(const CountVector& counts) {
-  int honorPair = -1;
-  for (int k = kFirstHonor; k < kKinds; ++k) {
-    const int n = counts[k];
-    if (n == 1 || n == 4) return false;
-    if (n == 2) {
-      if (honorPair >= 0) return false;
-      honorPair = k;
-    }
-  }
-
-  std::array<std::uint8_t, 9> candidates;
-  int found = 0;
-  if (honorPair >= 0) {
-    candidates[found++] = static_cast<std::uint8_t>(honorPair);
-  } else {
-    // Sets leave the kind sum and the three residue-class sums unchanged
-    // mod 3, so the head's class is fixed before any cut.
-    int s = 0;
-    int m[3] = {0, 0, 0};
-    for (int i = 0; i < kNumberKinds; ++i) {
-      s += counts[i] * i;
-      m[i % 3] += counts[i];
-    }
-    const int d = (3 - s % 3) % 3;
-    const int a = m[0] % 3, b = m[1] % 3, e = m[2] % 3;
-    int head;
-    bool any;
-    if (b == e) {
-      head = 0;
-      any = (a + 1) % 3 == b;
-    } else if (e == a) {
-      head = 1;
-      any = (b + 1) % 3 == e;
-    } else if (a == b) {
-      head = 2;
-      any = (e + 1) % 3 == a;
-    } else {
-      return false;
-    }
-    if (d != head) return false;
-    if (any)
-      for (int k = head; k < kNumberKinds; k += 3)
-        if (counts[k] >= 2) candidates[found++] = static_cast<std::uint8_t>(k);
-  }
-  while (found > 0) {
-    CountVector copy = counts;
-    copy[candidates[--found]] -= 2;
-    if (GreedyCut(copy)) return true;
-  }
-  return false;
+int Evaluate(std::span<const std::uint8_t, kKinds> counts, bool noTile) {
+  CountMasks masks;
+  if (!masks.Read(counts) || masks.total > 14) return kNoSyanten;
+  SyantenCalc calc(counts);
+  return calc.Run(masks, noTile);
 }
 
 }  // namespace
@@ -342,36 +273,6 @@ int CalcSyanten(std::span<const std::uint8_t, kSlots> slots) {
   return Evaluate(counts, noTile);
 }
 
-int CalcSyanten(std::span<const std::uint8_t, kKinds> counts) {
-  CountVector copy;
-  std::copy(counts.begin(), counts.end(), copy.begin());
-  return Evaluate(copy, false);
-}
-
-KindList CalcMachi(const CountVector& counts) {
-  KindList waits;
-  if (!InDomain(counts, 1)) return waits;
-  int total = 0;
-  for (std::uint8_t n : counts) total += n;
-  CountVector c = counts;
-  for (int i = 0; i < kKinds; ++i) {
-    if (c[i] == 4) continue;
-    ++c[i];
-    bool wait = false;
-    if (total == 13) {
-      int product = 1;
-      for (std::uint8_t kind : kYaochu) product *= c[kind];
-      unsigned any = 0;
-      for (std::uint8_t n : c) any |= n;
-      wait = product == 2 || any == 2;
-    }
-    if (!wait) wait = IsAgariUnchecked(c);
-    --c[i];
-    if (wait) waits.push_back(static_cast<std::uint8_t>(i));
-  }
-  return waits;
-}
-
-bool IsAgari(const CountVector& counts) { return InDomain(counts, 2) && IsAgariUnchecked(counts); }
+int CalcSyanten(std::span<const std::uint8_t, kKinds> counts) { return Evaluate(counts, false); }
 
 }  // namespace balvek::hand

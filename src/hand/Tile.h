@@ -17,6 +17,10 @@ inline constexpr int kSlots = 14;
 using Slots = std::array<std::uint8_t, kSlots>;
 using CountVector = std::array<std::uint8_t, kKinds>;
 
+// The place of each number kind in its suit, 0..8.
+inline constexpr std::array<std::uint8_t, kNumberKinds> kPosition = {0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 2, 3, 4,
+                                                                     5, 6, 7, 8, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+
 // The terminal and honor kinds.
 inline constexpr std::array<std::uint8_t, 13> kYaochu = {0, 8, 9, 17, 18, 26, 27, 28, 29, 30, 31, 32, 33};
 

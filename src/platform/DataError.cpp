@@ -4,8 +4,7 @@
 
 namespace balvek::platform {
 
-void ThrowDataError(WindowHandle owner, std::string_view text,
-                    std::string_view caption, std::uint32_t flags) {
+void ThrowDataError(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t flags) {
   Dialogs().MessageBox(owner, text, caption, flags);
   throw DataError(std::string(text));
 }

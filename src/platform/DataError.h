@@ -19,7 +19,7 @@ class DataError : public std::runtime_error {
 
 // Shows `text` through Dialogs() (owner, caption and flags as for
 // DialogService::MessageBox), then throws DataError carrying `text`.
-[[noreturn]] void ThrowDataError(WindowHandle owner, std::string_view text,
-                                 std::string_view caption, std::uint32_t flags);
+[[noreturn]] void ThrowDataError(WindowHandle owner, std::string_view text, std::string_view caption,
+                                 std::uint32_t flags);
 
 }  // namespace balvek::platform

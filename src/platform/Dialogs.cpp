@@ -11,17 +11,16 @@ constexpr std::string_view kDefaultCaption = "Error";
 
 class ConsoleDialogService final : public DialogService {
  public:
-  int MessageBox(WindowHandle, std::string_view text, std::string_view caption,
-                 std::uint32_t flags) override {
+  int MessageBox(WindowHandle, std::string_view text, std::string_view caption, std::uint32_t flags) override {
     if (caption.empty()) caption = kDefaultCaption;
-    std::fprintf(stderr, "[%.*s] %.*s\n", static_cast<int>(caption.size()),
-                 caption.data(), static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "[%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                 static_cast<int>(text.size()), text.data());
     return DefaultAnswer(flags);
   }
 
   std::optional<std::string> SaveFile(const SaveFileRequest& request) override {
-    std::fprintf(stderr, "[Save] %s (%s): cancelled, no dialog on the console\n",
-                 request.filter_name.c_str(), request.filter_pattern.c_str());
+    std::fprintf(stderr, "[Save] %s (%s): cancelled, no dialog on the console\n", request.filter_name.c_str(),
+                 request.filter_pattern.c_str());
     return std::nullopt;
   }
 };

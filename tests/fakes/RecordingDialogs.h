@@ -27,16 +27,12 @@ class RecordingDialogs final : public platform::DialogService {
   RecordingDialogs& operator=(const RecordingDialogs&) = delete;
 
   // Answers for the next message boxes, in order.
-  void ScriptAnswers(std::initializer_list<int> answers) {
-    answers_.insert(answers_.end(), answers);
-  }
+  void ScriptAnswers(std::initializer_list<int> answers) { answers_.insert(answers_.end(), answers); }
   // Results for the next save dialogs, in order (nullopt = cancel).
-  void ScriptSavePaths(std::initializer_list<std::optional<std::string>> paths) {
-    paths_.insert(paths_.end(), paths);
-  }
+  void ScriptSavePaths(std::initializer_list<std::optional<std::string>> paths) { paths_.insert(paths_.end(), paths); }
 
-  int MessageBox(platform::WindowHandle owner, std::string_view text,
-                 std::string_view caption, std::uint32_t flags) override {
+  int MessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
+                 std::uint32_t flags) override {
     boxes.push_back({owner, std::string(text), std::string(caption), flags});
     if (answers_.empty()) return platform::DefaultAnswer(flags);
     const int answer = answers_.front();

@@ -17,7 +17,9 @@ constexpr std::uint16_t ChiCode(int first, int c0, int c1, int c2, int called, i
   return static_cast<std::uint16_t>(((q * 3 + called) << 10) | (c0 << 3) | (c1 << 5) | (c2 << 7) | 0x4 | from);
 }
 constexpr std::uint16_t AnkanCode(int tile) { return static_cast<std::uint16_t>(tile << 8); }
-constexpr std::uint16_t MinkanCode(int calledTile, int from) { return static_cast<std::uint16_t>((calledTile << 8) | from); }
+constexpr std::uint16_t MinkanCode(int calledTile, int from) {
+  return static_cast<std::uint16_t>((calledTile << 8) | from);
+}
 constexpr std::uint16_t NukiCode(int tile) { return static_cast<std::uint16_t>((tile << 8) | 0x20); }
 
 }  // namespace balvek::testing

@@ -1,11 +1,8 @@
-#include "platform/DebugLog.h"
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
@@ -13,6 +10,8 @@
 #include <set>
 #include <string>
 #include <thread>
+
+#include "platform/DebugLog.h"
 
 namespace balvek::platform {
 namespace {

@@ -39,8 +39,7 @@ TEST(DialogsTest, FakeIsActiveForItsLifetimeThenConsoleReturns) {
 
 TEST(DialogsTest, ConsoleAnswersDefaultAndCancelsSaving) {
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(ConsoleDialogs().MessageBox(kNoWindow, "TEHAI FULL", "", MB_OKCANCEL | MB_DEFBUTTON2),
-            IDCANCEL);
+  EXPECT_EQ(ConsoleDialogs().MessageBox(kNoWindow, "TEHAI FULL", "", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
   EXPECT_FALSE(ConsoleDialogs().SaveFile({kNoWindow, "Text file", "*.txt", "txt"}));
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("TEHAI FULL"), std::string::npos);

@@ -1,0 +1,118 @@
+// The complete-hand test and the waits built on it.
+#include "hand/Syanten.h"
+
+namespace balvek::hand {
+namespace {
+
+constexpr int kFirstHonor = kNumberKinds;
+
+bool InDomain(const CountVector& counts, int remainder) {
+  int total = 0;
+  for (std::uint8_t n : counts) {
+    if (n > 4) return false;
+    total += n;
+  }
+  return total <= 14 && total % 3 == remainder;
+}
+
+// One linear pass over the number kinds, lowest first: a kind's tiles must
+// all go into triplets or sequences starting there.
+bool GreedyCut(CountVector& c) {
+  for (int i = 0; i < kNumberKinds; ++i) {
+    const int n = c[i];
+    if (n == 0) continue;
+    if (kPosition[i] <= 6) {
+      const int run = n == 3 ? 0 : n == 4 ? 1 : n;
+      if (c[i + 1] < run || c[i + 2] < run) return false;
+      c[i + 1] -= run;
+      c[i + 2] -= run;
+    } else if (n != 3) {
+      return false;
+    }
+    c[i] = 0;
+  }
+  return true;
+}
+
+bool IsAgariUnchecked(const CountVector& counts) {
+  int honorPair = -1;
+  for (int k = kFirstHonor; k < kKinds; ++k) {
+    const int n = counts[k];
+    if (n == 1 || n == 4) return false;
+    if (n == 2) {
+      if (honorPair >= 0) return false;
+      honorPair = k;
+    }
+  }
+
+  std::array<std::uint8_t, 9> candidates;
+  int found = 0;
+  if (honorPair >= 0) {
+    candidates[found++] = static_cast<std::uint8_t>(honorPair);
+  } else {
+    // Sets leave the kind sum and the three residue-class sums unchanged
+    // mod 3, so the head's class is fixed before any cut.
+    int s = 0;
+    int m[3] = {0, 0, 0};
+    for (int i = 0; i < kNumberKinds; ++i) {
+      s += counts[i] * i;
+      m[i % 3] += counts[i];
+    }
+    const int d = (3 - s % 3) % 3;
+    const int a = m[0] % 3, b = m[1] % 3, e = m[2] % 3;
+    int head;
+    bool any;
+    if (b == e) {
+      head = 0;
+      any = (a + 1) % 3 == b;
+    } else if (e == a) {
+      head = 1;
+      any = (b + 1) % 3 == e;
+    } else if (a == b) {
+      head = 2;
+      any = (e + 1) % 3 == a;
+    } else {
+      return false;
+    }
+    if (d != head) return false;
+    if (any)
+      for (int k = head; k < kNumberKinds; k += 3)
+        if (counts[k] >= 2) candidates[found++] = static_cast<std::uint8_t>(k);
+  }
+  while (found > 0) {
+    CountVector copy = counts;
+    copy[candidates[--found]] -= 2;
+    if (GreedyCut(copy)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+KindList CalcMachi(const CountVector& counts) {
+  KindList waits;
+  if (!InDomain(counts, 1)) return waits;
+  int total = 0;
+  for (std::uint8_t n : counts) total += n;
+  CountVector c = counts;
+  for (int i = 0; i < kKinds; ++i) {
+    if (c[i] == 4) continue;
+    ++c[i];
+    bool wait = false;
+    if (total == 13) {
+      int product = 1;
+      for (std::uint8_t kind : kYaochu) product *= c[kind];
+      unsigned any = 0;
+      for (std::uint8_t n : c) any |= n;
+      wait = product == 2 || any == 2;
+    }
+    if (!wait) wait = IsAgariUnchecked(c);
+    --c[i];
+    if (wait) waits.push_back(static_cast<std::uint8_t>(i));
+  }
+  return waits;
+}
+
+bool IsAgari(const CountVector& counts) { return InDomain(counts, 2) && IsAgariUnchecked(counts); }
+
+}  // namespace balvek::hand
