@@ -43,31 +43,29 @@ const std::vector<Slots>& SlotHands(int tiles) {
   return list;
 }
 
-void CountForm(benchmark::State& state) {
-  const auto& hands = Hands(static_cast<int>(state.range(0)));
+// One evaluation per iteration, cycling through the hands.
+template <class Hand, class Evaluate>
+void Cycle(benchmark::State& state, const std::vector<Hand>& hands, Evaluate evaluate) {
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(balvek::hand::CalcSyanten(hands[i]));
+    benchmark::DoNotOptimize(evaluate(hands[i]));
     if (++i == hands.size()) i = 0;
   }
+}
+
+void CountForm(benchmark::State& state) {
+  Cycle(state, Hands(static_cast<int>(state.range(0))),
+        [](const CountVector& hand) { return balvek::hand::CalcSyanten(hand); });
 }
 
 void SlotForm(benchmark::State& state) {
-  const auto& hands = SlotHands(static_cast<int>(state.range(0)));
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(balvek::hand::CalcSyanten(hands[i]));
-    if (++i == hands.size()) i = 0;
-  }
+  Cycle(state, SlotHands(static_cast<int>(state.range(0))),
+        [](const Slots& hand) { return balvek::hand::CalcSyanten(hand); });
 }
 
 void PlainSearch(benchmark::State& state) {
-  const auto& hands = Hands(static_cast<int>(state.range(0)));
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(balvek::testing::ReferenceSyanten::Calc(hands[i], false));
-    if (++i == hands.size()) i = 0;
-  }
+  Cycle(state, Hands(static_cast<int>(state.range(0))),
+        [](const CountVector& hand) { return balvek::testing::ReferenceSyanten::Calc(hand, false); });
 }
 
 // Waits of ready 13-tile hands: a complete hand less one tile.
@@ -83,11 +81,7 @@ void Machi(benchmark::State& state) {
     }
     return list;
   }();
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(balvek::hand::CalcMachi(ready[i]));
-    if (++i == ready.size()) i = 0;
-  }
+  Cycle(state, ready, [](const CountVector& hand) { return balvek::hand::CalcMachi(hand); });
 }
 
 BENCHMARK(CountForm)->Arg(14)->Arg(13);

@@ -1,19 +1,13 @@
 // The complete-hand test and the waits built on it.
+#include <bit>
+
+#include "hand/CountMasks.h"
 #include "hand/Syanten.h"
 
 namespace balvek::hand {
 namespace {
 
 constexpr int kFirstHonor = kNumberKinds;
-
-bool InDomain(const CountVector& counts, int remainder) {
-  int total = 0;
-  for (std::uint8_t n : counts) {
-    if (n > 4) return false;
-    total += n;
-  }
-  return total <= 14 && total % 3 == remainder;
-}
 
 // One linear pass over the number kinds, lowest first: a kind's tiles must
 // all go into triplets or sequences starting there.
@@ -91,15 +85,19 @@ bool IsAgariUnchecked(const CountVector& counts) {
 
 KindList CalcMachi(const CountVector& counts) {
   KindList waits;
-  if (!InDomain(counts, 1)) return waits;
-  int total = 0;
-  for (std::uint8_t n : counts) total += n;
+  CountMasks masks;
+  if (!masks.Read(counts) || masks.total > 14 || masks.total % 3 != 1) return waits;
+  // A tile completes a hand only in a block with tiles held: its own kind
+  // or one within two places; for 13 tiles also as a thirteen-orphans tile.
+  std::uint64_t candidates = masks.present | Neighbours(static_cast<std::uint32_t>(masks.present));
+  if (masks.total == 13) candidates |= kYaochuMask;
+  candidates &= ~masks.quad;
   CountVector c = counts;
-  for (int i = 0; i < kKinds; ++i) {
-    if (c[i] == 4) continue;
+  for (; candidates != 0; candidates &= candidates - 1) {
+    const int i = std::countr_zero(candidates);
     ++c[i];
     bool wait = false;
-    if (total == 13) {
+    if (masks.total == 13) {
       int product = 1;
       for (std::uint8_t kind : kYaochu) product *= c[kind];
       unsigned any = 0;
@@ -113,6 +111,9 @@ KindList CalcMachi(const CountVector& counts) {
   return waits;
 }
 
-bool IsAgari(const CountVector& counts) { return InDomain(counts, 2) && IsAgariUnchecked(counts); }
+bool IsAgari(const CountVector& counts) {
+  CountMasks masks;
+  return masks.Read(counts) && masks.total <= 14 && masks.total % 3 == 2 && IsAgariUnchecked(counts);
+}
 
 }  // namespace balvek::hand

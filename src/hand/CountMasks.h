@@ -5,11 +5,30 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <span>
 
 #include "hand/Tile.h"
 
 namespace balvek::hand {
+
+constexpr std::uint64_t KindMask(std::initializer_list<std::uint8_t> kinds) {
+  std::uint64_t mask = 0;
+  for (std::uint8_t k : kinds) mask |= std::uint64_t{1} << k;
+  return mask;
+}
+inline constexpr std::uint64_t kYaochuMask = KindMask({0, 8, 9, 17, 18, 26, 27, 28, 29, 30, 31, 32, 33});
+
+// The number kinds one or two places from a kind of `kinds` in its suit.
+constexpr std::uint32_t Neighbours(std::uint32_t kinds) {
+  constexpr std::uint32_t kPos0 = KindMask({0, 9, 18});
+  constexpr std::uint32_t kPos1 = KindMask({1, 10, 19});
+  constexpr std::uint32_t kPos7 = KindMask({7, 16, 25});
+  constexpr std::uint32_t kPos8 = KindMask({8, 17, 26});
+  kinds &= (1u << kNumberKinds) - 1;
+  return ((kinds << 1) & ~kPos0) | ((kinds << 2) & ~(kPos0 | kPos1)) | ((kinds >> 1) & ~kPos8) |
+         ((kinds >> 2) & ~(kPos7 | kPos8));
+}
 
 static_assert(std::endian::native == std::endian::little, "counts are read as little-endian words");
 

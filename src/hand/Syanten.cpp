@@ -18,18 +18,6 @@ constexpr std::uint32_t kNumberMask = kHonorBit - 1;
 constexpr int kHonorShift = kNumberKinds;
 constexpr std::uint32_t kHonorMask = 0x7F;
 
-constexpr std::uint64_t KindMask(std::initializer_list<std::uint8_t> kinds) {
-  std::uint64_t mask = 0;
-  for (std::uint8_t k : kinds) mask |= std::uint64_t{1} << k;
-  return mask;
-}
-constexpr std::uint64_t kYaochuMask = KindMask({0, 8, 9, 17, 18, 26, 27, 28, 29, 30, 31, 32, 33});
-// Number kinds at positions 0, 1, 7 and 8 of their suit.
-constexpr std::uint32_t kPos0 = KindMask({0, 9, 18});
-constexpr std::uint32_t kPos1 = KindMask({1, 10, 19});
-constexpr std::uint32_t kPos7 = KindMask({7, 16, 25});
-constexpr std::uint32_t kPos8 = KindMask({8, 17, 26});
-
 // The working state of one shanten calculation, on the stack.
 class SyantenCalc {
  public:
@@ -106,9 +94,7 @@ void SyantenCalc::SettleIsolated(const CountMasks& masks) {
   const std::uint32_t pair = static_cast<std::uint32_t>(masks.pair);
   const std::uint32_t set = static_cast<std::uint32_t>(masks.set);
   const std::uint32_t quad = static_cast<std::uint32_t>(masks.quad);
-  const std::uint32_t neighboured = ((present << 1) & ~kPos0) | ((present << 2) & ~(kPos0 | kPos1)) |
-                                    ((present >> 1) & ~kPos8) | ((present >> 2) & ~(kPos7 | kPos8));
-  const std::uint32_t isolated = present & ~neighboured;
+  const std::uint32_t isolated = present & ~Neighbours(present);
   toitsu_ += CountBits(isolated & pair & ~set);
   mentsu_ += CountBits(isolated & set);
   isolatedMask_ |= isolated & (~pair | quad);
