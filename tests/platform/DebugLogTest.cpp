@@ -108,7 +108,9 @@ TEST_F(LogListener, EmptyTextSendsNothing) {
 }
 
 TEST_F(LogListener, LinesOfTwoThreadsArriveWhole) {
-  constexpr int kLines = 200;
+  // Few enough lines that the channel's send buffer holds them all even if
+  // this listener falls behind: the channel drops lines rather than wait.
+  constexpr int kLines = 60;
   std::set<std::string> expected;
   for (int writer = 0; writer < 2; ++writer)
     for (int i = 0; i < kLines; ++i)
