@@ -63,6 +63,13 @@ TEST(SyantenTest, CompleteTestIsTheNormalFormOnly) {
   EXPECT_FALSE(IsAgari(FromKinds({0, 8, 9, 17, 18, 26, 27, 28, 29, 30, 31, 32, 33, 33})));
 }
 
+TEST(SyantenTest, WaitsAndCompletenessNeedTheirHandSize) {
+  EXPECT_TRUE(CalcMachi(FromKinds({0, 1, 2, 12, 13, 14, 24, 25, 26, 27, 27, 27, 28, 28})).empty());
+  EXPECT_TRUE(CalcMachi(FromKinds({0, 1})).empty());
+  EXPECT_FALSE(IsAgari(FromKinds({0, 1, 2})));
+  EXPECT_FALSE(IsAgari(FromKinds({5})));
+}
+
 TEST(SyantenTest, EmptyHandDependsOnTheForm) {
   Slots empty;
   empty.fill(kNoTile);
