@@ -44,8 +44,9 @@ bool IsAgariUnchecked(const CountVector& counts) {
   if (honorPair >= 0) {
     candidates[found++] = static_cast<std::uint8_t>(honorPair);
   } else {
-    // Sets leave the kind sum and the three residue-class sums unchanged
-    // mod 3, so the head's class is fixed before any cut.
+    // A set adds a multiple of 3 to the kind sum and the same amount to the
+    // three residue-class sums, so the pair alone decides these mod 3: the
+    // head's class is known before any cut.
     int s = 0;
     int m[3] = {0, 0, 0};
     for (int i = 0; i < kNumberKinds; ++i) {

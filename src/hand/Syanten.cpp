@@ -27,7 +27,7 @@ class SyantenCalc {
   int Run(const CountMasks& masks, bool noTile);
 
  private:
-  void SettleIsolated(const CountMasks& masks);
+  int SettleIsolated(const CountMasks& masks);
   void Search(int a, int rest);
   void Leaf();
   // No leaf below the current path can end under this value: `rest` more
@@ -42,7 +42,6 @@ class SyantenCalc {
   CountVector counts_;
   // Number kinds the search visits; counts of these may drop to 0 on a path.
   std::uint32_t searched_ = 0;
-  int rest_ = 0;
   int mentsu_ = 0;
   int taatsu_ = 0;
   int toitsu_ = 0;
@@ -79,17 +78,17 @@ int SyantenCalc::Run(const CountMasks& masks, bool noTile) {
   }
 
   quadMask_ |= static_cast<std::uint32_t>(masks.quad) & kNumberMask;
-  SettleIsolated(masks);
+  const int rest = SettleIsolated(masks);
   mentsu_ += melds;
-  Search(0, rest_);
+  Search(0, rest);
   return best_;
 }
 
 // A number kind with no tiles within two places in its suit has one cut in
 // the search whatever the path: a lone tile, a pair, a triplet, or a triplet
 // and a lone fourth tile. Settling those kinds first leaves the search only
-// the tiles that can combine.
-void SyantenCalc::SettleIsolated(const CountMasks& masks) {
+// the tiles that can combine. Returns how many those are.
+int SyantenCalc::SettleIsolated(const CountMasks& masks) {
   const std::uint32_t present = static_cast<std::uint32_t>(masks.present) & kNumberMask;
   const std::uint32_t pair = static_cast<std::uint32_t>(masks.pair);
   const std::uint32_t set = static_cast<std::uint32_t>(masks.set);
@@ -99,7 +98,7 @@ void SyantenCalc::SettleIsolated(const CountMasks& masks) {
   mentsu_ += CountBits(isolated & set);
   isolatedMask_ |= isolated & (~pair | quad);
   searched_ = present & ~isolated;
-  rest_ = CountBits(searched_) + CountBits(searched_ & pair) + CountBits(searched_ & set) + CountBits(searched_ & quad);
+  return CountBits(searched_) + CountBits(searched_ & pair) + CountBits(searched_ & set) + CountBits(searched_ & quad);
 }
 
 void SyantenCalc::Leaf() {
