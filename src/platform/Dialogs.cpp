@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+
+#include "platform/Folders.h"
 
 namespace balvek::platform {
 namespace {
@@ -15,14 +18,54 @@ class ConsoleDialogService final : public DialogService {
     if (caption.empty()) caption = kDefaultCaption;
     std::fprintf(stderr, "[%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
                  static_cast<int>(text.size()), text.data());
+    const std::optional<int> configured = Options().question_answer;
+    if ((flags & MB_TYPEMASK) == MB_YESNO && configured) return *configured;
     return DefaultAnswer(flags);
   }
 
   std::optional<std::string> SaveFile(const SaveFileRequest& request) override {
-    std::fprintf(stderr, "[Save] %s (%s): cancelled, no dialog on the console\n", request.filter_name.c_str(),
-                 request.filter_pattern.c_str());
+    const std::optional<std::string> configured = Options().save_as;
+    if (!configured) {
+      std::fprintf(stderr, "[Save] %s: cancelled, no dialog on the console\n", request.title.c_str());
+      return std::nullopt;
+    }
+    std::string path = *configured;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) return Refuse(path, "no file name");
+    if (!request.default_extension.empty() && name.find('.') == std::string::npos)
+      path += "." + request.default_extension;
+    if (request.existing_folder_only && !IsFolder(folder)) return Refuse(path, "the folder does not exist");
+    if (PathExists(path)) {
+      if (IsFolder(path)) return Refuse(path, "a folder of that name exists");
+      if (request.refuse_read_only && IsReadOnly(path)) return Refuse(path, "the file is read-only");
+      if (request.overwrite_prompt &&
+          MessageBox(request.owner, path + " already exists.\r\nDo you want to replace it?", request.title,
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        return Refuse(path, "not replaced");
+    }
+    std::fprintf(stderr, "[Save] %s\n", path.c_str());
+    return path;
+  }
+
+  ConsoleDialogOptions Options() {
+    std::lock_guard guard(lock_);
+    return options_;
+  }
+  void SetOptions(ConsoleDialogOptions options) {
+    std::lock_guard guard(lock_);
+    options_ = std::move(options);
+  }
+
+ private:
+  static std::optional<std::string> Refuse(const std::string& path, const char* why) {
+    std::fprintf(stderr, "[Save] %s: %s, cancelled\n", path.c_str(), why);
     return std::nullopt;
   }
+
+  std::mutex lock_;
+  ConsoleDialogOptions options_;
 };
 
 ConsoleDialogService console;
@@ -49,5 +92,7 @@ DialogService* SetDialogService(DialogService* service) {
 }
 
 DialogService& ConsoleDialogs() { return console; }
+
+void SetConsoleDialogOptions(ConsoleDialogOptions options) { console.SetOptions(std::move(options)); }
 
 }  // namespace balvek::platform

@@ -2,10 +2,12 @@
 // Message boxes and the save-file dialog. The process has one active
 // DialogService: GTK in the UI process, a forwarder in the web process, the
 // console in the headless runner, a recording fake in tests.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/WindowHandle.h"
 
@@ -26,11 +28,21 @@ enum MessageBoxFlags : std::uint32_t {
 };
 enum MessageBoxAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
+struct FileFilter {
+  std::string name;     // e.g. "Text File(*.txt)"
+  std::string pattern;  // e.g. "*.txt"
+};
+
 struct SaveFileRequest {
   WindowHandle owner = kNoWindow;
-  std::string filter_name;        // e.g. "Text file"
-  std::string filter_pattern;     // e.g. "*.txt"
-  std::string default_extension;  // without the dot, e.g. "txt"
+  std::string title;  // empty: the dialog's own title
+  std::vector<FileFilter> filters;
+  std::size_t selected_filter = 0;  // index into filters
+  // Added to a chosen name that has no extension; without the dot, e.g. "txt".
+  std::string default_extension;
+  bool overwrite_prompt = true;      // ask before replacing an existing file
+  bool existing_folder_only = true;  // the chosen file's folder must exist
+  bool refuse_read_only = true;      // an existing file this user may not write is refused
 };
 
 class DialogService {
@@ -54,7 +66,15 @@ DialogService& Dialogs();
 // one it replaces.
 DialogService* SetDialogService(DialogService* service);
 // The console service: prints each box to stderr and answers with
-// DefaultAnswer; cancels every save dialog.
+// DefaultAnswer, or with the configured answer for yes/no questions. A save
+// dialog is cancelled unless a path is configured; that path is then checked
+// as the request says (folder, read-only file, overwrite question).
 DialogService& ConsoleDialogs();
+
+struct ConsoleDialogOptions {
+  std::optional<int> question_answer;  // IDYES or IDNO for MB_YESNO boxes
+  std::optional<std::string> save_as;  // the answer of every save dialog
+};
+void SetConsoleDialogOptions(ConsoleDialogOptions options);
 
 }  // namespace balvek::platform

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "fakes/RecordingDialogs.h"
+#include "fakes/TempDir.h"
 #include "platform/DataError.h"
 #include "platform/Dialogs.h"
 
@@ -40,9 +46,61 @@ TEST(DialogsTest, FakeIsActiveForItsLifetimeThenConsoleReturns) {
 TEST(DialogsTest, ConsoleAnswersDefaultAndCancelsSaving) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(ConsoleDialogs().MessageBox(kNoWindow, "TEHAI FULL", "", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
-  EXPECT_FALSE(ConsoleDialogs().SaveFile({kNoWindow, "Text file", "*.txt", "txt"}));
+  SaveFileRequest request;
+  request.default_extension = "txt";
+  EXPECT_FALSE(ConsoleDialogs().SaveFile(request));
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("TEHAI FULL"), std::string::npos);
+}
+
+// The console stands in for the save dialog with a path from the command
+// line; what the desktop dialog would refuse, it refuses too.
+TEST(DialogsTest, ConsoleSaveAsFollowsTheRequest) {
+  testing::TempDir dir;
+  { std::ofstream(dir / "old.txt") << "x"; }
+  { std::ofstream(dir / "locked.txt") << "x"; }
+  mkdir((dir / "sub.d").c_str(), 0755);
+  chmod((dir / "locked.txt").c_str(), 0444);
+  SaveFileRequest request;
+  request.default_extension = "txt";
+  struct Case {
+    std::string path;
+    std::optional<int> answer;
+    std::optional<std::string> chosen;
+  };
+  const Case cases[] = {
+      {dir / "new.txt", std::nullopt, dir / "new.txt"},
+      {dir / "stats", std::nullopt, dir / "stats.txt"},
+      {dir / "missing/new.txt", std::nullopt, std::nullopt},
+      {dir / "old.txt", std::nullopt, std::nullopt},  // keeping the file is the default
+      {dir / "old.txt", IDYES, dir / "old.txt"},
+      {dir / "old.txt", IDNO, std::nullopt},
+      {dir.path() + "/", std::nullopt, std::nullopt},
+      {dir / "sub.d", std::nullopt, std::nullopt},
+  };
+  ::testing::internal::CaptureStderr();
+  for (const Case& c : cases) {
+    SetConsoleDialogOptions({c.answer, c.path});
+    EXPECT_EQ(ConsoleDialogs().SaveFile(request), c.chosen) << c.path;
+  }
+  // A file this user may not write is refused (root may write anything).
+  SetConsoleDialogOptions({std::nullopt, dir / "locked.txt"});
+  if (geteuid() != 0) {
+    EXPECT_FALSE(ConsoleDialogs().SaveFile(request));
+  }
+  SetConsoleDialogOptions({});
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("already exists"), std::string::npos);
+}
+
+TEST(DialogsTest, ConsoleAnswersQuestionsAsConfigured) {
+  ::testing::internal::CaptureStderr();
+  SetConsoleDialogOptions({IDNO, std::nullopt});
+  EXPECT_EQ(ConsoleDialogs().MessageBox(kNoWindow, "create?", "", MB_YESNO), IDNO);
+  EXPECT_EQ(ConsoleDialogs().MessageBox(kNoWindow, "error", "", MB_OK | MB_ICONERROR), IDOK);
+  SetConsoleDialogOptions({});
+  EXPECT_EQ(ConsoleDialogs().MessageBox(kNoWindow, "create?", "", MB_YESNO), IDYES);
+  ::testing::internal::GetCapturedStderr();
 }
 
 TEST(DialogsTest, ThrowDataErrorShowsTheBoxThenThrows) {
