@@ -97,4 +97,8 @@ HRESULT CreateJSArray(Dispatch* page, std::span<Dispatch* const> elements, Varia
   return BuildArray(page, elements, result, [](Dispatch* e) { return Variant::Object(e); });
 }
 
+HRESULT CreateJSArray(Dispatch* page, std::span<const Variant> elements, Variant* result) {
+  return BuildArray(page, elements, result, [](const Variant& e) { return e; });
+}
+
 }  // namespace balvek::script

@@ -40,5 +40,7 @@ std::optional<std::u16string> GetStringProperty(Dispatch* object, std::u16string
 HRESULT CreateJSArray(Dispatch* page, std::span<const std::uint8_t> elements, Variant* result);
 HRESULT CreateJSArray(Dispatch* page, std::span<const std::int32_t> elements, Variant* result);
 HRESULT CreateJSArray(Dispatch* page, std::span<Dispatch* const> elements, Variant* result);
+// Elements of any kind (doubles, booleans), each copied into the array.
+HRESULT CreateJSArray(Dispatch* page, std::span<const Variant> elements, Variant* result);
 
 }  // namespace balvek::script
