@@ -1,5 +1,11 @@
 // Replay throughput on a generated corpus, against the floor of only
-// decompressing the same files.
+// decompressing the same files:
+//   DecompressOnly          zlib alone, as the worker reads record files
+//   DecompressAndReplay     (a) + reader, hands, calculator, native sink
+//   ReplayOnly              the same replay on texts already in memory
+//   ReplayToScript          (b) every callback a script function in a
+//                           headless JavaScriptCore context, arrays included
+//   ReplayToScriptNoArrays  (b) with "Array" missing: the calls alone
 //
 // The corpus is BALVEK_BENCH_CORPUS, else bench-corpus/ in the working
 // directory; when it holds no records, 2000 are generated there first (seed 1).
@@ -13,8 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "analysis/EventCalls.h"
+#include "analysis/IDispatchLogInfoImpl.h"
+#include "analysis/IDispatchPlayerImpl.h"
+#include "analysis/LogAnaCallbacks.h"
 #include "balvek-recgen/Corpus.h"
 #include "hand/Tehai.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "script/Invoke.h"
+#include "webview/ScriptContext.h"
 #include "record/Player.h"
 #include "record/Replay.h"
 #include "record/ReplaySink.h"
@@ -157,9 +171,85 @@ void BM_ReplayOnly(benchmark::State& state) {
   Report(state, records, sink.events);
 }
 
+// The page's web view window: answers "GETSCRIPT" with the global object.
+class WebView final : public platform::MessageHandler {
+ public:
+  explicit WebView(webview::ScriptContext& page) : page_(page), window_(*this) {}
+  platform::WindowHandle handle() const { return window_.handle(); }
+  platform::LRESULT HandleMessage(platform::WindowHandle, std::uint32_t message, platform::WPARAM,
+                                  platform::LPARAM lParam) override {
+    if (message != platform::WM__NAMED_COMMAND || !lParam) return 0;
+    return reinterpret_cast<platform::LRESULT>(page_.GlobalObject().Detach());
+  }
+
+ private:
+  webview::ScriptContext& page_;
+  platform::Window window_;
+};
+
+// Every callback touches its arguments the way a statistics page would read
+// them, and counts itself.
+const char* const kPage = R"(
+var events = 0;
+function touch(v) { return (v && typeof v === "object") ? v.length : v; }
+var options = {
+  Array: function () { return []; },
+  OnLogBegin: function (info, players) { events++; touch(players); },
+  OnSceneBegin: function (a, b, c, d, e, dora) { events++; touch(dora); },
+  OnTsumo: function (who, hai) { events++; },
+  OnDahai: function (who, hai) { events++; },
+  OnNaki: function (who, m, type, from, t0, t1, t2, t3) { events++; },
+  OnDora: function (hai) { events++; },
+  OnReach: function (who) { events++; },
+  OnAgari: function (who, t0, t1, t2, yaku, extra, ura, sc, pao, from) { events++; touch(yaku); touch(sc); },
+  OnRyuukyoku: function (type, sc, tenpai) { events++; touch(sc); touch(tenpai); },
+  OnSceneEnd: function () { events++; },
+  OnLogEnd: function (owari) { events++; touch(owari); }
+};
+)";
+
+void ReplayToScript(benchmark::State& state, bool arrays) {
+  std::vector<std::string> texts(Files().size());
+  for (std::size_t i = 0; i < texts.size(); ++i) ReadRecord(Files()[i], texts[i]);
+  webview::ScriptContext page;
+  if (page.Evaluate(kPage, "bench.js")) state.SkipWithError("page script failed");
+  if (!arrays) page.Evaluate("delete options.Array;", "bench.js");
+  WebView webView(page);
+  const auto info = analysis::IDispatchLogInfoImpl::Create();
+  std::array<script::Ref<analysis::IDispatchPlayerImpl>, 4> owned;
+  std::array<analysis::IDispatchPlayerImpl*, 4> players{};
+  record::Players seats{};
+  for (int i = 0; i < 4; ++i) {
+    owned[i] = analysis::IDispatchPlayerImpl::Create(webView.handle());
+    players[i] = owned[i].get();
+    seats[i] = owned[i].get();
+  }
+  const script::Ref<script::Dispatch> window = page.GlobalObject();
+  script::Variant options;
+  script::GetProperty(window.get(), u"options", &options);
+  analysis::LogAnaCallbacks callbacks;
+  callbacks.Bind(script::Ref<script::Dispatch>(options.dispatch()));
+  analysis::EventCalls calls(callbacks, *info, players);
+  std::int64_t records = 0, events = 0;
+  for (auto _ : state) {
+    page.Evaluate("events = 0;", "bench.js");
+    for (const std::string& text : texts) {
+      if (record::Replay(text, *info, seats, calls) != 0) state.SkipWithError("a record did not replay");
+      ++records;
+    }
+    events += script::GetIntProperty(window.get(), u"events", 0);
+  }
+  Report(state, records, events);
+}
+
+void BM_ReplayToScript(benchmark::State& state) { ReplayToScript(state, true); }
+void BM_ReplayToScriptNoArrays(benchmark::State& state) { ReplayToScript(state, false); }
+
 BENCHMARK(BM_DecompressOnly)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_DecompressAndReplay)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ReplayOnly)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReplayToScript)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReplayToScriptNoArrays)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 }  // namespace
 
