@@ -241,3 +241,68 @@ TEST(GeneratedRecordsTest, CorpusFilesHaveRecordNamesInMonthFolders) {
 
 }  // namespace
 }  // namespace balvek::record
+
+namespace balvek::record {
+namespace {
+
+std::string ReadFixture(const std::string& name) {
+  const std::string path = std::string(BALVEK_RECORD_FIXTURES) + "/" + name;
+  gzFile file = gzopen(path.c_str(), "rb");
+  EXPECT_NE(file, nullptr) << path;
+  std::string text;
+  char block[4096];
+  int n;
+  while (file && (n = gzread(file, block, sizeof block)) > 0) text.append(block, static_cast<std::size_t>(n));
+  if (file) gzclose(file);
+  return text;
+}
+
+TEST(RecordFixturesTest, GeneratedRecordsReplayLegally) {
+  for (const char* name : {"2010100721gm-00e1-0000-8ca62de3&tw=0.mjlog",
+                           "2010100906gm-0041-5698-8cf4e6de&tw=2.mjlog"}) {
+    SCOPED_TRACE(name);
+    Table table;
+    balvek::testing::RecordingDialogs dialogs;
+    LegalitySink sink(table);
+    EXPECT_EQ(table.Replay(ReadFixture(name), sink), 0);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_THAT(sink.faults, ::testing::IsEmpty());
+    EXPECT_GT(sink.count["round"], 0);
+  }
+}
+
+TEST(RecordFixturesTest, MalformedRecords) {
+  struct Case {
+    const char* file;
+    std::int32_t status;
+    std::size_t events;
+    const char* message;  // nullptr: no message box
+  } cases[] = {
+      {"malformed-version.mjlog", kReplayForeignHeader, 0, nullptr},
+      {"malformed-no-owari.mjlog", 0, 0, nullptr},
+      {"malformed-cut-off.mjlog", kReplayDataError, 4, "MISSING >\r\n"},
+      {"malformed-tile-id.mjlog", kReplayDataError, 2, "INVALID HAI 136\r\n<T136/>\r\n"},
+      {"malformed-node-name.mjlog", kReplayDataError, 3, "INVALID NODENAME <XYZ who=\"1\"/>"},
+      {"malformed-discard.mjlog", kReplayDataError, 3, "INVALID TEHAI hai136=5"},
+      // The zero byte ends the text: nothing after it is read.
+      {"malformed-zero-byte.mjlog", 0, 5, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Table table;
+    balvek::testing::RecordingDialogs dialogs;
+    test::EventLog log;
+    const std::string text = ReadFixture(c.file);
+    EXPECT_EQ(table.Replay(text, log), c.status);
+    EXPECT_EQ(log.lines.size(), c.events);
+    if (c.message) {
+      ASSERT_EQ(dialogs.boxes.size(), 1u);
+      EXPECT_EQ(dialogs.boxes[0].text, c.message);
+    } else {
+      EXPECT_TRUE(dialogs.boxes.empty());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace balvek::record
