@@ -13,7 +13,9 @@ function(balvek_library name)
   target_link_libraries(balvek_${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
 endfunction()
 
-# A GoogleTest executable from every .cpp of the current tests/ folder.
+# A GoogleTest executable from every .cpp of the current tests/ folder. Tests
+# that read diagnostic lines bind 127.0.0.1:514 and skip when it is taken, so
+# the test processes share that port as a resource instead of racing for it.
 function(balvek_test name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
@@ -22,7 +24,7 @@ function(balvek_test name)
   gtest_discover_tests(test_${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 600 LABELS ${name})
+    PROPERTIES TIMEOUT 600 LABELS ${name} RESOURCE_LOCK log_port)
 endfunction()
 
 # A Google Benchmark executable from one source file.
