@@ -1,6 +1,5 @@
 #include "analysis/IDispatchLogInfoImpl.h"
 
-#include "analysis/ReadOnlyInvoke.h"
 
 namespace balvek::analysis {
 namespace {
@@ -26,14 +25,7 @@ Ref<IDispatchLogInfoImpl> IDispatchLogInfoImpl::Create() {
   return Ref<IDispatchLogInfoImpl>::Adopt(new IDispatchLogInfoImpl());
 }
 
-IDispatchLogInfoImpl::IDispatchLogInfoImpl() : ScriptObject(kClass) {}
-
-HRESULT IDispatchLogInfoImpl::Invoke(DISPID dispIdMember, const IID& riid, LCID lcid, std::uint16_t wFlags,
-                                     DispParams* pDispParams, Variant* pVarResult, ExcepInfo* pExcepInfo,
-                                     unsigned* puArgErr) {
-  if (const HRESULT refused = ReadOnlyAccess(wFlags, pVarResult)) return refused;
-  return ScriptObject::Invoke(dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
-}
+IDispatchLogInfoImpl::IDispatchLogInfoImpl() : ReadOnlyObject(kClass) {}
 
 HRESULT IDispatchLogInfoImpl::InvokeMember(DISPID id, std::uint16_t, DispParams&, Variant* result) {
   switch (id) {

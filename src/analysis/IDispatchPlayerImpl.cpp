@@ -1,6 +1,5 @@
 #include "analysis/IDispatchPlayerImpl.h"
 
-#include "analysis/ReadOnlyInvoke.h"
 
 namespace balvek::analysis {
 namespace {
@@ -28,17 +27,10 @@ Ref<IDispatchPlayerImpl> IDispatchPlayerImpl::Create(platform::WindowHandle webV
 // The Player part binds to the hand before hand_ takes it over; both name the
 // same object, which hand_ keeps alive.
 IDispatchPlayerImpl::IDispatchPlayerImpl(Ref<IDispatchTehaiImpl> hand)
-    : ScriptObject(kClass), record::Player(*hand), hand_(std::move(hand)) {}
+    : ReadOnlyObject(kClass), record::Player(*hand), hand_(std::move(hand)) {}
 
 bool IDispatchPlayerImpl::KnowsId(DISPID id) const {
-  return id == DISPID_VALUE || ScriptObject::KnowsId(id);
-}
-
-HRESULT IDispatchPlayerImpl::Invoke(DISPID dispIdMember, const IID& riid, LCID lcid, std::uint16_t wFlags,
-                                    DispParams* pDispParams, Variant* pVarResult, ExcepInfo* pExcepInfo,
-                                    unsigned* puArgErr) {
-  if (const HRESULT refused = ReadOnlyAccess(wFlags, pVarResult)) return refused;
-  return ScriptObject::Invoke(dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+  return id == DISPID_VALUE || ReadOnlyObject::KnowsId(id);
 }
 
 HRESULT IDispatchPlayerImpl::InvokeMember(DISPID id, std::uint16_t, DispParams&, Variant* result) {

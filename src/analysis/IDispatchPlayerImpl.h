@@ -3,24 +3,19 @@
 // hand. The replay fills the record::Player part.
 #include "analysis/IDispatchTehaiImpl.h"
 #include "platform/WindowHandle.h"
+#include "analysis/ReadOnlyObject.h"
 #include "record/Player.h"
 #include "script/Ref.h"
-#include "script/ScriptObject.h"
 
 namespace balvek::analysis {
 
-class IDispatchPlayerImpl final : public script::ScriptObject, public record::Player {
+class IDispatchPlayerImpl final : public ReadOnlyObject, public record::Player {
  public:
   // With a new hand (see IDispatchTehaiImpl::Create); none when the hand
   // cannot be made.
   static script::Ref<IDispatchPlayerImpl> Create(platform::WindowHandle webView);
 
   IDispatchTehaiImpl& hand() { return *hand_; }
-
-  // Reads only, as the record information object.
-  script::HRESULT Invoke(script::DISPID dispIdMember, const script::IID& riid, script::LCID lcid,
-                         std::uint16_t wFlags, script::DispParams* pDispParams, script::Variant* pVarResult,
-                         script::ExcepInfo* pExcepInfo, unsigned* puArgErr) override;
 
  protected:
   script::HRESULT InvokeMember(script::DISPID id, std::uint16_t wFlags, script::DispParams& params,

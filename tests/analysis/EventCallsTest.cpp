@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/ArrayElements.h"
 #include "analysis/EventCalls.h"
 #include "analysis/FakeWebView.h"
 #include "analysis/IDispatchLogInfoImpl.h"
@@ -22,6 +23,7 @@ namespace {
 using namespace script;
 using fakes::FakePageObject;
 using ::testing::ElementsAre;
+using test::Elements;
 using test::FakeWebView;
 
 struct Call {
@@ -30,19 +32,6 @@ struct Call {
 };
 
 std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
-
-// The elements of an array made by a FakePageObject's "Array".
-std::vector<Variant> Elements(const Variant& array) {
-  std::vector<Variant> elements;
-  auto* page = static_cast<FakePageObject*>(array.dispatch());
-  for (int i = 0; page; ++i) {
-    const std::string digits = std::to_string(i);
-    const Variant* value = page->Get(std::u16string(digits.begin(), digits.end()));
-    if (!value) break;
-    elements.push_back(*value);
-  }
-  return elements;
-}
 
 std::vector<Variant> I4s(std::initializer_list<std::int32_t> values) {
   std::vector<Variant> v;

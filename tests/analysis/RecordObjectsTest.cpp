@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/ArrayElements.h"
 #include "analysis/FakeWebView.h"
 #include "analysis/IDispatchLogInfoImpl.h"
 #include "analysis/IDispatchPlayerImpl.h"
@@ -20,6 +21,7 @@ namespace {
 
 using namespace script;
 using fakes::FakePageObject;
+using test::Elements;
 using test::FakeWebView;
 
 HRESULT Read(Dispatch& object, DISPID id, Variant* result, std::uint16_t flags = DISPATCH_PROPERTYGET) {
@@ -37,18 +39,6 @@ DISPID IdOf(Dispatch& object, const char16_t* name, HRESULT expected = S_OK) {
   DISPID id = 12345;
   EXPECT_EQ(object.GetIDsOfNames(IID_NULL, names, 1, 0, &id), expected);
   return id;
-}
-
-// The elements of an array made by a FakePageObject's "Array".
-std::vector<Variant> Elements(const Variant& array, int count) {
-  auto* page = static_cast<FakePageObject*>(array.dispatch());
-  std::vector<Variant> elements;
-  for (int i = 0; i < count && page; ++i) {
-    const std::string digits = std::to_string(i);
-    const Variant* value = page->Get(std::u16string(digits.begin(), digits.end()));
-    elements.push_back(value ? *value : Variant());
-  }
-  return elements;
 }
 
 struct Page {
@@ -236,7 +226,7 @@ TEST_F(HandFixture, SyantenFollowsTheTileCount) {
 
 TEST_F(HandFixture, WaitsTheirCountAndFuriten) {
   const Variant machi = Get(*hand, 103, DISPATCH_METHOD);
-  EXPECT_THAT(Elements(machi, 2), ::testing::ElementsAre(Variant::I4(1), Variant()));
+  EXPECT_THAT(Elements(machi), ::testing::ElementsAre(Variant::I4(1)));
   EXPECT_EQ(Get(*hand, 104, DISPATCH_METHOD), Variant::I4(2));
   EXPECT_EQ(Get(*hand, 105, DISPATCH_METHOD), Variant::Bool(false));
   hand->MarkDahai(6);
@@ -255,8 +245,7 @@ TEST_F(HandFixture, ToArraySlotsAndSort) {
   const Variant array = Get(*hand, 106, DISPATCH_METHOD);
   std::vector<Variant> expected;
   for (int i = 0; i < 10; ++i) expected.push_back(Variant::I4(hand->slots[i]));
-  expected.push_back(Variant());
-  EXPECT_EQ(Elements(array, 11), expected);
+  EXPECT_EQ(Elements(array), expected);
   EXPECT_EQ(Get(*hand, 212), Variant::I4(255));
   EXPECT_EQ(Get(*hand, 213), Variant::I4(255));
 
