@@ -12,6 +12,11 @@ void AutoResetEvent::Set() {
   signalled_.notify_one();
 }
 
+void AutoResetEvent::Reset() {
+  std::lock_guard guard(lock_);
+  set_ = false;
+}
+
 void AutoResetEvent::Wait() {
   std::unique_lock guard(lock_);
   signalled_.wait(guard, [this] { return set_; });

@@ -10,6 +10,8 @@ namespace balvek::platform {
 class AutoResetEvent {
  public:
   void Set();
+  // Forgets a Set that no Wait has taken yet.
+  void Reset();
   void Wait();
   // False when `timeoutMs` passed without a Set.
   bool Wait(std::uint32_t timeoutMs);

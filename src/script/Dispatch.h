@@ -56,6 +56,9 @@ class Dispatch {
   virtual std::uint32_t AddRef();
   // Destroys the object when the count reaches 0.
   virtual std::uint32_t Release();
+  // The current count; another thread may read it (an analysis worker checks
+  // whether anyone but the main window still holds the analyzer).
+  std::int32_t RefCount() const { return count_.load(std::memory_order_acquire); }
   virtual HRESULT GetTypeInfoCount(unsigned* count);
   virtual HRESULT GetTypeInfo(unsigned index, LCID lcid, void** info);
   virtual HRESULT GetIDsOfNames(const IID& riid, const char16_t* const* names, unsigned count, LCID lcid,
