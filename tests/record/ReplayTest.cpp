@@ -134,6 +134,15 @@ TEST(ReplayTest, EventOrderAcrossRounds) {
   EXPECT_EQ(table.seats[1].ten, 260);
 }
 
+TEST(ReplayTest, OnlyTheFirstTwoLettersNameANode) {
+  Table table;
+  EventLog log;
+  const std::string body =
+      kInit + "<TAB/><DOT hai=\"57\" /><REACHED who=\"2\" step=\"1\"/><UNKNOWN/><GONE/><BYTE/><SHX/>";
+  EXPECT_EQ(table.Replay(Record(body), log), 0);
+  EXPECT_THAT(log.lines, ElementsAre(kLogBegin, kSceneBegin, "Dora 57", "Reach 2", "SceneEnd", kLogEnd));
+}
+
 TEST(ReplayTest, AbsentCallbacksAreSkippedAndTheReplayGoesOn) {
   Table table;
   EventLog log;
@@ -313,6 +322,7 @@ TEST(ReplayTest, DataErrorsShowTheirMessageAndEndTheRecord) {
        "INVALID AGARI doraHaiUra=8\r\n", 0},
       {kInit + "<RYUUKYOKU sc=\"1,2,3,4,5,6,7,8,1,2,3,4,5,6,7,8\" />", "INVALID RYUUKYOKU sc=16\r\n", 0},
       {kInit + "<FOO/>", "INVALID NODENAME <FOO/>", platform::MB_ICONERROR},
+      {kInit + "<N/>", "INVALID NODENAME <N/>", platform::MB_ICONERROR},
       {kInit + "<N m=\"1547\" />", "INVALID SEAT -1\r\n<N m=\"1547\" />\r\n", platform::MB_ICONERROR},
       {kInit + "<REACH step=\"1\"/>", "INVALID SEAT -1\r\n<REACH step=\"1\"/>\r\n",
        platform::MB_ICONERROR},
