@@ -21,6 +21,8 @@ namespace {
 constexpr std::int32_t kStillActive = 259;
 constexpr std::uint32_t kStatusTimeoutMs = 1;
 constexpr std::uint32_t kCacheStatusEveryMs = 50;
+// Late statuses kept while the main thread is busy; older ones make way.
+constexpr std::size_t kMaxLateStatuses = 64;
 
 // The lowest of the normal range: two steps below the thread's own level,
 // so that scanning and decompressing never slow the page.
@@ -101,7 +103,8 @@ void LogAnaThread::Status(const std::string& text) {
     return;
   {
     std::lock_guard guard(lateLock_);
-    lateStatus_ = buffer;
+    if (lateStatuses_.size() == kMaxLateStatuses) lateStatuses_.pop_front();
+    lateStatuses_.emplace_back(buffer);
   }
   PostToMainWindow(platform::WM__MAINTHREAD_CALL);
 }
@@ -111,12 +114,12 @@ void LogAnaThread::ShowError(const std::string& text) {
 }
 
 bool LogAnaThread::TakeStep() {
-  std::optional<std::string> late;
+  std::deque<std::string> late;
   {
     std::lock_guard guard(lateLock_);
-    late.swap(lateStatus_);
+    late.swap(lateStatuses_);
   }
-  if (late) ShowStatus(*late);
+  for (const std::string& text : late) ShowStatus(text);
   return stepPending_.exchange(false);
 }
 

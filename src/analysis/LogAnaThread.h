@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -132,10 +133,10 @@ class LogAnaThread : public script::MainThreadTask, private RunContext {
   std::atomic<std::int32_t> exitCode_{0};
   std::thread thread_;
 
-  // A worker status that the main window did not take within 1 ms: a copy,
-  // shown by the next Tick, which a post asks for.
+  // Worker statuses that the main window did not take within 1 ms: copies,
+  // shown in order by the next Tick, which a post asks for.
   mutable std::mutex lateLock_;
-  std::optional<std::string> lateStatus_;
+  std::deque<std::string> lateStatuses_;
 };
 
 }  // namespace balvek::analysis

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
