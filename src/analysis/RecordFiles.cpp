@@ -8,22 +8,12 @@
 #include <cerrno>
 
 #include "platform/Folders.h"
+#include "platform/Text.h"
 
 namespace balvek::analysis {
 namespace {
 
 constexpr unsigned kReadBlock = 4096;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // A name from the page must stay inside its month folder.
 bool IsPlainFileName(std::string_view name) {
@@ -35,7 +25,7 @@ bool IsPlainFileName(std::string_view name) {
 
 bool IsRecordFileName(std::string_view file_name) {
   std::string_view::size_type dot = file_name.rfind('.');
-  return dot != std::string_view::npos && EqualsIgnoringCase(file_name.substr(dot), ".mjlog");
+  return dot != std::string_view::npos && platform::EqualsIgnoringAsciiCase(file_name.substr(dot), ".mjlog");
 }
 
 std::string_view RecordNameOfFile(std::string_view path) {

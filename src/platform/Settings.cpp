@@ -10,6 +10,7 @@
 
 #include "platform/Folders.h"
 #include "platform/ServiceHost.h"
+#include "platform/Text.h"
 
 namespace balvek::platform {
 namespace {
@@ -40,15 +41,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // One line of the file, its line break included, with what it declares.
@@ -97,7 +89,7 @@ struct SectionRange {
 
 std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].kind != Line::kSection || !SameName(lines[i].name, section)) continue;
+    if (lines[i].kind != Line::kSection || !EqualsIgnoringAsciiCase(lines[i].name, section)) continue;
     SectionRange range{i, i + 1, i + 1};
     while (range.end < lines.size() && lines[range.end].kind != Line::kSection) ++range.end;
     return range;
@@ -111,7 +103,7 @@ std::optional<std::string> FindValue(std::string_view text, std::string_view sec
   std::optional<SectionRange> range = FindSection(lines, section);
   if (!range) return std::nullopt;
   for (std::size_t i = range->begin; i < range->end; ++i)
-    if (lines[i].kind == Line::kKey && SameName(lines[i].name, key)) return std::string(lines[i].value);
+    if (lines[i].kind == Line::kKey && EqualsIgnoringAsciiCase(lines[i].name, key)) return std::string(lines[i].value);
   return std::nullopt;
 }
 
@@ -141,7 +133,7 @@ std::string ChangeValue(std::string_view text, std::string_view section, std::st
   bool done = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const bool is_key = i >= range->begin && i < range->end && lines[i].kind == Line::kKey &&
-                        SameName(lines[i].name, key);
+                        EqualsIgnoringAsciiCase(lines[i].name, key);
     if (is_key) {
       if (!done) out.append(key_line);  // empty when removing
       done = true;

@@ -11,4 +11,8 @@ namespace balvek::platform {
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Compares ASCII letters without regard to case, every other byte exactly:
+// the rule of settings names and file extensions, whatever the locale.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 }  // namespace balvek::platform

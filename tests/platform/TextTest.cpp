@@ -31,5 +31,13 @@ TEST(Text, IllFormedInputBecomesReplacementCharacters) {
   EXPECT_EQ(Utf16ToUtf8(u"\xDC00x"), "\xEF\xBF\xBDx");
 }
 
+TEST(Text, AsciiCaseFoldsLettersOnly) {
+  EXPECT_TRUE(EqualsIgnoringAsciiCase(".MJLOG", ".mjlog"));
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("", ""));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase(".mjlo", ".mjlog"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("[", "{"));  // 0x5B and 0x7B differ by 0x20 but are no letters
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC9", "\xE9"));  // É/é in Latin-1 are not ASCII
+}
+
 }  // namespace
 }  // namespace balvek::platform
