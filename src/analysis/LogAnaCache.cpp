@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -135,14 +136,23 @@ CacheKeyKind KindOfKey(std::u16string_view key) {
   return CacheKeyKind::kLasting;
 }
 
+namespace {
+std::atomic<LogAnaCache*> made{nullptr};
+}  // namespace
+
 LogAnaCache& LogAnaCache::Instance() {
   struct LoadedStore {
     LogAnaCache cache{"./00.dat"};
-    LoadedStore() { cache.Load(); }
+    LoadedStore() {
+      cache.Load();
+      made = &cache;
+    }
   };
   static LoadedStore store;
   return store.cache;
 }
+
+LogAnaCache* LogAnaCache::InstanceIfMade() { return made.load(); }
 
 LogAnaCache::LogAnaCache(std::string path) : path_(std::move(path)) {}
 

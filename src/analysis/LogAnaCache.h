@@ -42,6 +42,9 @@ class LogAnaCache {
   // The process's store on "./00.dat", made and loaded on the first call
   // from any thread.
   static LogAnaCache& Instance();
+  // The process's store if something has made it, else null: what the
+  // process saves at its end without loading the file only to save it.
+  static LogAnaCache* InstanceIfMade();
 
   // A store on `path`, empty until Load.
   explicit LogAnaCache(std::string path);

@@ -3,7 +3,6 @@
 #include <ostream>
 #include <string_view>
 
-#include "platform/DebugLog.h"
 #include "platform/Messages.h"
 
 namespace balvek::app {
@@ -12,12 +11,12 @@ void ConsoleMainWindowView::ShowStatus(std::string_view text) {
   if (!quiet_) err_ << text << '\n';
 }
 
-void ConsoleMainWindowView::StartGame(const char16_t*) {
-  platform::DebugLog("STARTGAME URL=%s\r\n", address_.c_str());
-}
-
-void ConsoleMainWindowView::TrayPopup(const char16_t*) {
-  platform::DebugLog("TRAYPOPUP URL=%s\r\n", address_.c_str());
+// "[BALVEK] first line", further lines as they are.
+void ConsoleMainWindowView::ShowBalloon(std::string_view text, std::string_view title) {
+  err_ << '[' << title << "] ";
+  for (std::size_t at; (at = text.find("\r\n")) != std::string_view::npos; text.remove_prefix(at + 2))
+    err_ << text.substr(0, at) << '\n';
+  err_ << text << '\n';
 }
 
 HeadlessWebView::HeadlessWebView(platform::WindowHandle mainWindow, webview::ScriptContext& page)

@@ -11,14 +11,15 @@
 
 namespace balvek::app {
 
-// Status texts go to `err` (unless quiet); game notices only to the log.
+// Status texts (unless quiet) and balloon notices go to `err` as lines;
+// the address box holds `address` for the whole run.
 class ConsoleMainWindowView final : public MainWindowView {
  public:
   ConsoleMainWindowView(std::ostream& err, bool quiet, std::string address)
       : err_(err), quiet_(quiet), address_(std::move(address)) {}
   void ShowStatus(std::string_view text) override;
-  void StartGame(const char16_t* text) override;
-  void TrayPopup(const char16_t* text) override;
+  std::string Address() const override { return address_; }
+  void ShowBalloon(std::string_view text, std::string_view title) override;
 
  private:
   std::ostream& err_;

@@ -1,12 +1,29 @@
 #include "app/MainWindow.h"
 
+#include "analysis/RecordFiles.h"
 #include "platform/DebugLog.h"
 #include "platform/Dialogs.h"
 #include "platform/Messages.h"
+#include "platform/ServiceHost.h"
+#include "platform/Settings.h"
+#include "platform/Text.h"
 #include "script/MainThreadTask.h"
 #include "webview/ExternalObject.h"
 
 namespace balvek::app {
+
+namespace {
+
+constexpr const char* kNoticeTitle = "BALVEK";
+constexpr const char* kNotHere = "このURLからは利用できません";
+constexpr const char* kGameStarted = "対局開始";
+constexpr const char* kGameRecorded = "牌譜情報を記録しました\r\n";
+// The sizes of a balloon's text and title, and of the address read.
+constexpr std::size_t kNoticeBytes = 255, kTitleBytes = 63, kAddressBytes = 255;
+
+unsigned PointerBits(const void* p) { return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)); }
+
+}  // namespace
 
 MainWindow::MainWindow(MainWindowView& view) : view_(view), window_(*this) {}
 
@@ -47,10 +64,46 @@ void MainWindow::NamedCommand(std::string_view command, platform::WPARAM argumen
   } else if (command == "STATUS") {
     view_.ShowStatus(argument ? reinterpret_cast<const char*>(argument) : "");
   } else if (command == "STARTGAME") {
-    view_.StartGame(reinterpret_cast<const char16_t*>(argument));
+    StartGame(reinterpret_cast<const char16_t*>(argument));
   } else if (command == "TRAYPOPUP") {
-    view_.TrayPopup(reinterpret_cast<const char16_t*>(argument));
+    TrayPopup(reinterpret_cast<const char16_t*>(argument));
   }
+}
+
+std::optional<std::string> MainWindow::GamePage(const char* command) {
+  const std::string address = platform::CutUtf8(view_.Address(), kAddressBytes);
+  platform::DebugLog("%s URL=%s\r\n", command, address.c_str());
+  if (!address.starts_with(platform::GamePageAddress())) {
+    Notice(kNotHere);
+    return std::nullopt;
+  }
+  return address;
+}
+
+void MainWindow::Notice(std::string_view text) {
+  view_.ShowBalloon(platform::CutUtf8(text, kNoticeBytes), platform::CutUtf8(kNoticeTitle, kTitleBytes));
+}
+
+void MainWindow::StartGame(const char16_t* text) {
+  const std::optional<std::string> address = GamePage("STARTGAME");
+  if (!address) return;
+  platform::DebugLog("STARTGAME url=%s wParam=%X\r\n", address->c_str(), PointerBits(text));
+  if (!text) {
+    Notice(kGameStarted);
+    return;
+  }
+  const std::string id = platform::Utf16ToUtf8(text);
+  // The next analysis run finds the placeholder and downloads the record.
+  analysis::CreateRecordPlaceholder(id);
+  Notice(kGameRecorded + id);
+}
+
+void MainWindow::TrayPopup(const char16_t* text) {
+  const std::optional<std::string> address = GamePage("TRAYPOPUP");
+  if (!address) return;
+  platform::DebugLog("TRAYPOPUP url=%s wParam=%X\r\n", address->c_str(), PointerBits(text));
+  // A request without text has nothing to show.
+  if (text) Notice(platform::Utf16ToUtf8(text));
 }
 
 void MainWindow::Attach(script::Dispatch* object) {

@@ -2,7 +2,9 @@
 // The main window's switchboard: named commands and the main-thread
 // messages of the analyzer. What it shows goes to a MainWindowView (GTK in
 // the client, the console in the headless runner).
+#include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 
 #include "platform/Window.h"
@@ -14,9 +16,10 @@ class MainWindowView {
  public:
   // The status bar's left part.
   virtual void ShowStatus(std::string_view text) = 0;
-  // The page's game notices; `text` may be null.
-  virtual void StartGame(const char16_t* text) = 0;
-  virtual void TrayPopup(const char16_t* text) = 0;
+  // The text of the address box: the address of the page shown.
+  virtual std::string Address() const = 0;
+  // A balloon notice on the notification icon, already cut to its sizes.
+  virtual void ShowBalloon(std::string_view text, std::string_view title) = 0;
 
  protected:
   ~MainWindowView() = default;
@@ -39,6 +42,12 @@ class MainWindow final : public platform::MessageHandler {
 
  private:
   void NamedCommand(std::string_view command, platform::WPARAM argument);
+  // The page's game notices: honoured only on the service's game pages.
+  void StartGame(const char16_t* text);
+  void TrayPopup(const char16_t* text);
+  // The address shown, when it is a game page (written to the log either way).
+  std::optional<std::string> GamePage(const char* command);
+  void Notice(std::string_view text);
   void Attach(script::Dispatch* object);
   void Detach(script::Dispatch* object);
 

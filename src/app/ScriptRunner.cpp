@@ -9,9 +9,12 @@
 #include <ostream>
 #include <sstream>
 
+#include "analysis/LogAnaCache.h"
 #include "app/DataFolder.h"
 #include "app/HeadlessWindows.h"
 #include "app/MainWindow.h"
+#include "platform/Folders.h"
+#include "platform/Settings.h"
 #include "platform/Text.h"
 #include "platform/Window.h"
 #include "script/ArgumentBlock.h"
@@ -58,7 +61,7 @@ class Runner {
 };
 
 int Runner::Run(const ScriptRunOptions& options, const std::string& source, const std::string& path) {
-  const std::string address = "file://" + path;
+  const std::string address = options.address.empty() ? "file://" + path : options.address;
   ConsoleMainWindowView view(err_, options.quiet, address);
   MainWindow mainWindow(view);
   mainWindow_ = &mainWindow;
@@ -180,8 +183,22 @@ int RunScriptFile(const ScriptRunOptions& options, std::ostream& out, std::ostre
   }
   std::ostringstream source;
   source << file.rdbuf();
+  std::string recordFolder;
+  if (!options.record_folder.empty()) {
+    recordFolder = std::filesystem::absolute(options.record_folder, error).lexically_normal().string();
+    if (!platform::IsWritableFolder(recordFolder)) {
+      err << options.record_folder << ": not a writable folder\n";
+      return 1;
+    }
+  }
   EnterDataFolder();
-  return Runner(out, err).Run(options, source.str(), path);
+  if (!recordFolder.empty() && !platform::Settings().Write("LOG", "PATH", recordFolder)) {
+    err << "cannot store the record folder in config.ini\n";
+    return 1;
+  }
+  const int code = Runner(out, err).Run(options, source.str(), path);
+  if (analysis::LogAnaCache* cache = analysis::LogAnaCache::InstanceIfMade()) cache->Save();
+  return code;
 }
 
 }  // namespace balvek::app

@@ -3,10 +3,12 @@
 #include <bit>
 #include <cstdint>
 
+#include "analysis/IDispatchLogAnaImpl.h"
 #include "hand/ScriptSyanten.h"
 #include "platform/DebugLog.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
+#include "script/IDispatchFileImpl.h"
 
 namespace balvek::webview {
 
@@ -71,7 +73,13 @@ HRESULT IDispatchBrowserExternalImpl::mjCommand(DispParams& params, Variant* res
     *result = Variant::R8(kVersion);
     return script::S_OK;
   }
-  return script::DISP_E_MEMBERNOTFOUND;
+  // Each create command makes a new object; the result holds its only reference.
+  script::Ref<script::Dispatch> created;
+  if (command == u"CREATEINSTANCE::LOGANA1.0") created = analysis::IDispatchLogAnaImpl::Create(webView_);
+  if (command == u"CREATEINSTANCE::FILE1.0") created = script::IDispatchFileImpl::Create(webView_);
+  if (!created) return script::DISP_E_MEMBERNOTFOUND;
+  *result = Variant::Object(std::move(created));
+  return script::S_OK;
 }
 
 HRESULT IDispatchBrowserExternalImpl::mjCalcSyanten14(DispParams& params, Variant* result) {

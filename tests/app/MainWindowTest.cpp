@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
 #include "app/HeadlessWindows.h"
 #include "app/MainWindow.h"
 #include "fakes/RecordingDialogs.h"
+#include "fakes/ScopedEnv.h"
+#include "fakes/TempDir.h"
+#include "platform/Folders.h"
+#include "platform/Settings.h"
+#include "platform/Text.h"
 #include "platform/Messages.h"
 #include "script/Invoke.h"
 #include "script/MainThreadTask.h"
@@ -19,10 +25,14 @@ using platform::LPARAM;
 class RecordingView final : public MainWindowView {
  public:
   void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
-  void StartGame(const char16_t* text) override { games.emplace_back(text ? text : u"(null)"); }
-  void TrayPopup(const char16_t* text) override { popups.emplace_back(text ? text : u"(null)"); }
+  std::string Address() const override { return address; }
+  void ShowBalloon(std::string_view text, std::string_view title) override {
+    balloons.emplace_back(text);
+    titles.emplace_back(title);
+  }
   std::vector<std::string> statuses;
-  std::vector<std::u16string> games, popups;
+  std::string address = "file:///page.html";
+  std::vector<std::string> balloons, titles;
 };
 
 // An attachable task that counts its ticks and its life.
@@ -143,8 +153,61 @@ TEST(MainWindow, NamedCommands) {
   EXPECT_EQ(script::CallByName(owned.get(), u"startGame", one, nullptr), script::S_OK);
   script::DispParams none;
   EXPECT_EQ(script::CallByName(owned.get(), u"trayPopup", none, nullptr), script::S_OK);
-  EXPECT_EQ(view.games, std::vector<std::u16string>{u"2026010112gm-0009"});
-  EXPECT_EQ(view.popups, std::vector<std::u16string>{u"(null)"});
+  // Not a game page: both are refused with the same notice.
+  EXPECT_EQ(view.balloons, (std::vector<std::string>{"このURLからは利用できません", "このURLからは利用できません"}));
+}
+
+// The game notices on the service's game pages: startGame records a
+// placeholder for the game's record and says so; trayPopup shows the text.
+TEST(MainWindow, GameNoticesOnGamePagesOnly) {
+  platform::BindMainThread();
+  testing::TempDir dir;
+  testing::ScopedEnv host("BALVEK_SERVICE_HOST", "games.test:8080");
+  const std::string records = dir / "records";
+  platform::CreateFolder(records);
+  platform::SettingsFile(dir / "config.ini").Write("LOG", "PATH", records);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());  // "./config.ini" names the record folder
+
+  RecordingView view;
+  MainWindow window(view);
+  const auto send = [&](const char* command, const char16_t* text) {
+    platform::SendMessage(window.handle(), platform::WM__NAMED_COMMAND, reinterpret_cast<platform::WPARAM>(text),
+                          reinterpret_cast<LPARAM>(command));
+  };
+  const std::string id = "2011010512gm-0009-0000-0123abcd&tw=1";
+  struct Case {
+    std::string address;
+    const char* command;
+    std::u16string text;
+    bool hasText;
+    std::string balloon;  // "" for none
+  };
+  const std::string longText(300, 'x');
+  const Case cases[] = {
+      {"http://games.test:8080/0/?lobby=1", "STARTGAME", platform::Utf8ToUtf16(id), true,
+       "牌譜情報を記録しました\r\n" + id},
+      {"http://games.test:8080/0/", "STARTGAME", u"", false, "対局開始"},
+      {"http://games.test:8080/1/script/", "STARTGAME", u"2011010600gm-0009-0000-0000ffff&tw=0", true,
+       "このURLからは利用できません"},
+      {"http://GAMES.test:8080/0/", "TRAYPOPUP", u"hello", true, "このURLからは利用できません"},
+      {"http://games.test:8080/0/", "TRAYPOPUP", u"お知らせ", true, "お知らせ"},
+      {"http://games.test:8080/0/", "TRAYPOPUP", u"", false, ""},
+      {"http://games.test:8080/0/", "TRAYPOPUP", platform::Utf8ToUtf16(longText), true, longText.substr(0, 255)},
+  };
+  for (const Case& c : cases) {
+    view.address = c.address;
+    view.balloons.clear();
+    send(c.command, c.hasText ? c.text.c_str() : nullptr);
+    EXPECT_EQ(view.balloons, c.balloon.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.balloon})
+        << c.address << " " << c.command;
+  }
+  EXPECT_EQ(view.titles.back(), "BALVEK");
+  const std::string placeholder = records + "/log/201101/" + id + ".mjlog";
+  EXPECT_TRUE(std::filesystem::exists(placeholder));
+  EXPECT_EQ(std::filesystem::file_size(placeholder), 0u);
+  EXPECT_FALSE(std::filesystem::exists(records + "/log/201101/2011010600gm-0009-0000-0000ffff&tw=0.mjlog"));
+  std::filesystem::current_path(before);
 }
 
 TEST(HeadlessWebView, GetScriptGivesThePageWithAReference) {
@@ -174,6 +237,14 @@ TEST(ConsoleMainWindowView, StatusTextsGoToTheErrorStreamUnlessQuiet) {
   ConsoleMainWindowView(quiet, true, "file:///x.js").ShowStatus("Analyzing 1/3");
   EXPECT_EQ(loud.str(), "Analyzing 1/3\n");
   EXPECT_EQ(quiet.str(), "");
+}
+
+TEST(ConsoleMainWindowView, BalloonsArePrintedLines) {
+  std::ostringstream err;
+  ConsoleMainWindowView view(err, true, "http://x/0/");
+  view.ShowBalloon("牌譜情報を記録しました\r\nid", "BALVEK");
+  EXPECT_EQ(err.str(), "[BALVEK] 牌譜情報を記録しました\nid\n");
+  EXPECT_EQ(view.Address(), "http://x/0/");
 }
 
 }  // namespace

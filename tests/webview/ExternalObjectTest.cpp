@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string_view>
 
 #include "platform/Messages.h"
 #include "platform/Window.h"
@@ -70,12 +71,44 @@ TEST_F(External, CommandVersionAndItsFailures) {
     check(status(function () { e.mjCommand("version"); }) === "80020003", "lower case is unknown");
     check(status(function () { e.mjCommand(1); }) === "80020003", "a number is no command");
     check(status(function () { e.mjCommand(); }) === "80020003", "no command");
-    check(status(function () { e.mjCommand("CREATEINSTANCE::LOGANA1.0"); }) === "80020003", "not here yet");
+    check(status(function () { e.mjCommand("CREATEINSTANCE::LOGANA1.0"); }) === "80020003",
+          "no page script object for the hands: no analyzer");
+    check(status(function () { e.mjCommand("CREATEINSTANCE::logana1.0"); }) === "80020003", "exact commands");
     check(e.mjCommand("nonsense", "VERSION") === 1.03, "the last argument is the command");
     var f = e.mjCommand;
     check(f("VERSION") === 1.03, "read as a value, still the command");
     check(f("version") === undefined, "through the function object: no failure");
     check(e.MjCommand === undefined && e.mjcommand === undefined, "exact names");
+  )");
+}
+
+// A web view window that hands out the page script object.
+class PageWebView final : public platform::MessageHandler {
+ public:
+  explicit PageWebView(ScriptContext& page) : page_(page) {}
+  platform::LRESULT HandleMessage(platform::WindowHandle, std::uint32_t message, platform::WPARAM,
+                                  platform::LPARAM lParam) override {
+    if (message == platform::WM__NAMED_COMMAND && std::string_view(reinterpret_cast<const char*>(lParam)) == "GETSCRIPT")
+      return reinterpret_cast<platform::LRESULT>(page_.GlobalObject().Detach());
+    return 0;
+  }
+
+ private:
+  ScriptContext& page_;
+};
+
+TEST_F(External, CreateInstanceMakesANewObjectEachTime) {
+  PageWebView handler(page);
+  platform::Window pageWebView(handler, mainWindow.window.handle());
+  page.SetGlobal(u"made", Variant::Object(IDispatchBrowserExternalImpl::Create(pageWebView.handle()).get()));
+  Run(R"(
+    var a = made.mjCommand("CREATEINSTANCE::LOGANA1.0"), b = made.mjCommand("CREATEINSTANCE::LOGANA1.0");
+    check(typeof a === "object" && a !== b, "two analyzers");
+    check(a.nTotal === 0 && a.nProgress === 0 && typeof a.analyze === "function", "an analyzer");
+    check(typeof a.cache.get === "function", "with its cache object");
+    var f = made.mjCommand("CREATEINSTANCE::FILE1.0"), g = made.mjCommand("CREATEINSTANCE::FILE1.0");
+    check(typeof f === "object" && f !== g, "two file objects");
+    check(typeof f.open === "function" && typeof f.write === "function", "a file object");
   )");
 }
 
