@@ -28,6 +28,7 @@
 #include "platform/Text.h"
 #include "platform/Window.h"
 #include "script/ArgumentBlock.h"
+#include "script/Invoke.h"
 #include "script/MainThreadTask.h"
 
 namespace balvek::analysis::test {
@@ -95,7 +96,11 @@ inline std::string Name(const char* hour, const char* type = "0009", const char*
   return std::string(hour) + "gm-" + type + "-0000-" + tail + "&tw=" + std::to_string(seat);
 }
 
+// Objects handed to callbacks are shown by their record name when they have one.
 inline std::string Describe(const Variant& v) {
+  if (v.Is(script::VT_DISPATCH) && v.dispatch()) {
+    if (auto name = script::GetStringProperty(v.dispatch(), u"filetw")) return "<" + platform::Utf16ToUtf8(*name) + ">";
+  }
   switch (v.vt()) {
     case script::VT_I4: return std::to_string(v.i4());
     case script::VT_BSTR: return "'" + platform::Utf16ToUtf8(v.bstr().View()) + "'";

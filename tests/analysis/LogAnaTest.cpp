@@ -3,37 +3,14 @@
 
 #include "analysis/LogAnaFixture.h"
 #include "fakes/DebugLogListener.h"
-#include "script/Invoke.h"
 
 namespace balvek::analysis::test {
 namespace {
 
 using ::testing::ElementsAre;
 
-// Objects handed to callbacks are shown by their record name when they
-// have one.
-std::string Show(const Variant& v) {
-  if (v.Is(script::VT_DISPATCH) && v.dispatch()) {
-    if (auto name = script::GetStringProperty(v.dispatch(), u"filetw")) return "<" + platform::Utf16ToUtf8(*name) + ">";
-  }
-  return Describe(v);
-}
-
 class AnalyzerRunTest : public LogAnaTest {
  protected:
-  void On(const std::u16string& name, std::function<Variant(const DispParams&)> answer = nullptr,
-          HRESULT status = script::S_OK) {
-    // Readable as an object, as a script function is, and callable.
-    options->Set(name, Variant::Object(page.get()));
-    options->SetMethod(name, [this, name, answer, status](DispParams& params, Variant* result) {
-      std::string line = platform::Utf16ToUtf8(name);
-      for (unsigned i = params.cArgs; i-- > 0;) line += " " + Show(params.rgvarg[i]);
-      calls.push_back(line);
-      if (answer && result) *result = answer(params);
-      if (hook) hook(line);
-      return status;
-    });
-  }
   void OnAll() {
     for (const std::u16string_view name : kCallbackNames)
       On(std::u16string(name), name == u"OnEnumLog" ? std::function<Variant(const DispParams&)>(

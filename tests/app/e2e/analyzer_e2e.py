@@ -321,14 +321,18 @@ class E2E(unittest.TestCase):
             open(f, "wb").close()
         return files, bodies
 
-    def test_placeholders_are_downloaded_then_replayed(self):
-        files, bodies = self.placeholders(4, seed=21)
-        server = RecordServer({k: (200, v) for k, v in bodies.items()})
+    def probe_with_server(self, answers):
+        """A probe run whose service host is a record server answering from `answers`."""
+        server = RecordServer(answers)
         try:
             self.env["BALVEK_SERVICE_HOST"] = server.host
-            code, out, err = self.probe()
+            return server, self.probe()
         finally:
             server.close()
+
+    def test_placeholders_are_downloaded_then_replayed(self):
+        files, bodies = self.placeholders(4, seed=21)
+        server, (code, out, err) = self.probe_with_server({k: (200, v) for k, v in bodies.items()})
         self.assertEqual(code, 0, err)
         self.assertEqual(len(server.requests), 4)
         self.assertTrue(all(r.startswith("/0/log/?") for r in server.requests))
@@ -341,12 +345,7 @@ class E2E(unittest.TestCase):
 
     def test_download_failures_stop_after_five(self):
         files, bodies = self.placeholders(7, seed=23)
-        server = RecordServer({})
-        try:
-            self.env["BALVEK_SERVICE_HOST"] = server.host
-            code, out, err = self.probe()
-        finally:
-            server.close()
+        server, (code, out, err) = self.probe_with_server({})
         self.assertEqual(code, 0, err)
         self.assertEqual(len(server.requests), 5)
         box = err[err.index("DOWNLOAD FAILED"):]
@@ -358,13 +357,7 @@ class E2E(unittest.TestCase):
     def test_download_answers_that_are_no_record(self):
         for answer, message in (((200, b""), "EMPTY LOG FILE"), ((200, b"<mjloggm/>"), "INVALID LOG FORMAT")):
             files, bodies = self.placeholders(1, seed=25)
-            record_id = list(bodies)[0]
-            server = RecordServer({record_id: answer})
-            try:
-                self.env["BALVEK_SERVICE_HOST"] = server.host
-                code, out, err = self.probe()
-            finally:
-                server.close()
+            server, (code, out, err) = self.probe_with_server({list(bodies)[0]: answer})
             self.assertIn(message + "\r\n" + files[0], err)
             self.assertEqual(self.lines(out, "END"), [])
             shutil.rmtree(self.records)
