@@ -121,32 +121,46 @@ HRESULT IDispatchLogAnaImpl::analyze(DispParams& params, Variant*) {
   if (params.cArgs == 0 || !params.rgvarg[0].Is(script::VT_DISPATCH)) return script::E_INVALIDARG;
   // Refused before anything changes: a running worker keeps its options,
   // callbacks and filters, and its page keeps receiving its events.
-  if (ThreadNotJoined()) {
-    platform::Dialogs().MessageBox(window(), "THREAD IS NOT EMPTY", "", platform::MB_OK | platform::MB_ICONERROR);
-    return kRefusedWhileRunning;
-  }
+  if (RefuseWhileRunning()) return kRefusedWhileRunning;
   const script::Ref<script::Dispatch> options(params.rgvarg[0].dispatch());
   iSortAs = 1;
   callbacks_.Bind(options);
+  ++binds_;
   hasOnEnumLog = callbacks_.Has(kOnEnumLog);
   hasOnEnumCache = callbacks_.Has(kOnEnumCache);
   ReadOptions(options.get());
 
   if (callbacks_.Has(kOnAnalyzeBegin)) {
+    // The page may call analyze again from here, which replaces the options.
+    const script::Ref<script::Dispatch> keep = callbacks_.options;
     if (const HRESULT status = callbacks_.CallJSFunc(kOnAnalyzeBegin, nullptr, 0, nullptr)) return status;
   }
   // OnAnalyzeBegin may itself have started a run.
-  if (ThreadNotJoined()) {
-    platform::Dialogs().MessageBox(window(), "THREAD IS NOT EMPTY", "", platform::MB_OK | platform::MB_ICONERROR);
-    return kRefusedWhileRunning;
+  if (RefuseWhileRunning()) return kRefusedWhileRunning;
+  if (finishing_) {
+    // Called from OnAnalyzeEnd: the last run's detach is still queued for
+    // the main window. The run starts behind it, from Tick, so that the
+    // main window's reference belongs to the new run.
+    if (!platform::PostMessage(MainWindow(), platform::WM__MAINTHREAD_CALL, 0, AsLParam())) return script::S_FALSE;
+    AddRef();
+    startPending_ = true;
+    return script::S_OK;
   }
-  platform::SendMessage(MainWindow(), platform::WM__MAINTHREAD_ATTACH, 0,
-                        reinterpret_cast<platform::LPARAM>(static_cast<script::Dispatch*>(this)));
+  return Start();
+}
+
+bool IDispatchLogAnaImpl::RefuseWhileRunning() const {
+  if (!ThreadNotJoined() && !startPending_) return false;
+  platform::Dialogs().MessageBox(window(), "THREAD IS NOT EMPTY", "", platform::MB_OK | platform::MB_ICONERROR);
+  return true;
+}
+
+HRESULT IDispatchLogAnaImpl::Start() {
+  platform::SendMessage(MainWindow(), platform::WM__MAINTHREAD_ATTACH, 0, AsLParam());
   ran_ = true;
   runMs = 0;
   if (!StartThread()) {
-    platform::SendMessage(MainWindow(), platform::WM__MAINTHREAD_DETACH, 0,
-                          reinterpret_cast<platform::LPARAM>(static_cast<script::Dispatch*>(this)));
+    platform::SendMessage(MainWindow(), platform::WM__MAINTHREAD_DETACH, 0, AsLParam());
     return script::S_FALSE;
   }
   return script::S_OK;
@@ -188,6 +202,12 @@ void IDispatchLogAnaImpl::ShowStepError(int which, HRESULT status) {
 }
 
 void IDispatchLogAnaImpl::Tick() {
+  if (startPending_) {
+    startPending_ = false;
+    Start();
+    Release();  // the reference that kept the analyzer for this call
+    return;
+  }
   if (!TakeStep()) return;
   // A step that a finished or killed run left behind is only released.
   if (!running) {
@@ -235,21 +255,36 @@ void IDispatchLogAnaImpl::Finish() {
   ShowStatus("done");
   StopThread();
   KillThread();
-  hr = callbacks_.Has(kOnAnalyzeEnd) ? callbacks_.CallJSFunc(kOnAnalyzeEnd, nullptr, 0, nullptr) : 0;
-  WriteProfile();
+  // OnAnalyzeEnd may start the next run, whose worker and table take over
+  // the fields: the profile is this run's, taken before.
+  const std::int32_t total = totalMs, run = runMs;
+  const std::array<CallbackSlot, kCallbackCount> before = callbacks_.slots;
+  const unsigned binds = binds_;
+  const script::Ref<script::Dispatch> keep = callbacks_.options;
+  const std::uint32_t t0 = platform::TimeGetTime();
+  finishing_ = true;
+  if (callbacks_.Has(kOnAnalyzeEnd)) callbacks_.CallJSFunc(kOnAnalyzeEnd, nullptr, 0, nullptr);
+  finishing_ = false;
+  std::array<CallbackSlot, kCallbackCount> slots = callbacks_.slots;
+  if (binds_ != binds) {
+    slots = before;
+    slots[kOnAnalyzeEnd].calls += 1;
+    slots[kOnAnalyzeEnd].elapsedMs += static_cast<std::int32_t>(platform::TimeGetTime() - t0);
+  }
+  WriteProfile(slots, total, run);
   // The page's results of this run reach the file now, not only at exit.
   if (Store().dirty()) Store().Save();
 }
 
-void IDispatchLogAnaImpl::WriteProfile() const {
+void IDispatchLogAnaImpl::WriteProfile(const std::array<CallbackSlot, kCallbackCount>& slots, std::int32_t total,
+                                       std::int32_t run) {
   platform::DebugLog("----- profile -----\r\n");
   for (int i = 0; i < kCallbackCount; ++i) {
-    const CallbackSlot& slot = callbacks_.slots[i];
-    if (slot.calls == 0) continue;
-    platform::DebugLog("%-14s %5d %7d\r\n", platform::Utf16ToUtf8(kCallbackNames[i]).c_str(), slot.elapsedMs,
-                       slot.calls);
+    if (slots[i].calls == 0) continue;
+    platform::DebugLog("%-14s %5d %7d\r\n", platform::Utf16ToUtf8(kCallbackNames[i]).c_str(), slots[i].elapsedMs,
+                       slots[i].calls);
   }
-  platform::DebugLog("total=%d run=%d\r\n", totalMs, runMs);
+  platform::DebugLog("total=%d run=%d\r\n", total, run);
 }
 
 }  // namespace balvek::analysis

@@ -38,18 +38,28 @@ class IDispatchLogAnaImpl final : public script::ScriptObject, public LogAnaThre
 
   script::HRESULT analyze(script::DispParams& params, script::Variant* result);
   script::HRESULT stop(script::DispParams& params, script::Variant* result);
+  // The box "THREAD IS NOT EMPTY" when a worker is not joined or a run is
+  // about to start.
+  bool RefuseWhileRunning() const;
+  // Attaches to the main window and makes the worker.
+  script::HRESULT Start();
+  platform::LPARAM AsLParam() { return reinterpret_cast<platform::LPARAM>(static_cast<script::Dispatch*>(this)); }
   void ReadOptions(script::Dispatch* options);
   void Finish();
   // The status text of a failed step, with the record name last shown.
   void ShowStepError(int which, script::HRESULT status);
   void ShowInfo(const RecordNameInfo& info);
-  void WriteProfile() const;
+  static void WriteProfile(const std::array<CallbackSlot, kCallbackCount>& slots, std::int32_t total,
+                           std::int32_t run);
   script::HRESULT UnknownId(script::DISPID id, const script::DispParams& params) const;
 
   LogAnaCallbacks callbacks_;
   EventCalls events_;
   script::Ref<script::Dispatch> global_;
   bool ran_ = false;
+  unsigned binds_ = 0;         // analyze calls that replaced the callback table
+  bool finishing_ = false;     // inside OnAnalyzeEnd
+  bool startPending_ = false;  // a run asked for from OnAnalyzeEnd, started by the next Tick
 };
 
 }  // namespace balvek::analysis

@@ -163,7 +163,7 @@ int LogAnaThread::Run() {
   RecordLists lists;
   if (hasOnEnumLog) {
     std::string root;
-    if (CheckRecordRoot(*this, settings_, root) != 0) return 1;
+    if (CheckRecordRoot(context_, settings_, root) != 0) return 1;
     hr = 0;
     modeEnumLog = true;
     modeEnumCache = false;
@@ -171,7 +171,7 @@ int LogAnaThread::Run() {
     progress_.total = 0;
     RecordNameInfo walkInfo;
     const int walked = WalkRecordFolder(
-        root, enumFilter, walkInfo, progress_, *this,
+        root, enumFilter, walkInfo, progress_, context_,
         [this](const RecordNameInfo& info, bool& chosen) {
           stepInfo = info;
           selected = false;
@@ -183,7 +183,7 @@ int LogAnaThread::Run() {
     if (walked != 0) return walked;
     platform::DebugLog("nDownload=%d vLogList=%d\r\n", static_cast<int>(lists.downloadList.size()),
                        static_cast<int>(lists.logList.size()));
-    if (DownloadRecords(lists.downloadList, *this) != 0) return 1;
+    if (DownloadRecords(lists.downloadList, context_) != 0) return 1;
   }
 
   if (AnalysisPass(lists.logList) != 0) return 1;
@@ -226,7 +226,7 @@ int LogAnaThread::AnalysisPass(std::vector<LogListEntry>& logList) {
   const std::uint32_t t0 = platform::GetTickCount();
   for (const LogListEntry& entry : logList) {
     if (!GoesOn() || hr != 0) break;
-    if (ReadListedRecord(*this, entry, stepInfo, recordText) != 0) return 1;
+    if (ReadListedRecord(context_, entry, stepInfo, recordText) != 0) return 1;
     HandOver();
     progress_.done += 1;
   }

@@ -37,7 +37,7 @@ struct LogAnaObjects {
   script::Ref<IDispatchCacheImpl> cache;
 };
 
-class LogAnaThread : public script::MainThreadTask, private RunContext {
+class LogAnaThread : public script::MainThreadTask {
  public:
   // The analyzer's reference count: the main window holds one while a run
   // lasts, so 1 means the page has dropped the analyzer.
@@ -58,7 +58,7 @@ class LogAnaThread : public script::MainThreadTask, private RunContext {
   // cache store the worker enumerates (null: the process's, on first use).
   LogAnaThread(script::Dispatch& self, platform::WindowHandle window, LogAnaObjects objects, LogAnaCache* store,
                const platform::SettingsFile& settings);
-  ~LogAnaThread() override;
+  virtual ~LogAnaThread();
 
   // A worker of an earlier run that has not been joined (a run is going on,
   // or it ended without its finish step).
@@ -107,10 +107,23 @@ class LogAnaThread : public script::MainThreadTask, private RunContext {
   std::atomic<bool> stop{true};
 
  private:
-  // RunContext, for the worker and the log collection.
-  bool GoesOn() const override;
-  void Status(const std::string& text) override;
-  void ShowError(const std::string& text) override;
+  // What the worker and the log collection ask of the run. A member rather
+  // than a base: the worker calls it while the analyzer's own destructors
+  // may already run, before ~LogAnaThread joins the worker.
+  class Context final : public RunContext {
+   public:
+    explicit Context(LogAnaThread& run) : run_(run) {}
+    bool GoesOn() const override { return run_.GoesOn(); }
+    void Status(const std::string& text) override { run_.Status(text); }
+    void ShowError(const std::string& text) override { run_.ShowError(text); }
+
+   private:
+    LogAnaThread& run_;
+  };
+
+  bool GoesOn() const;
+  void Status(const std::string& text);
+  void ShowError(const std::string& text);
 
   void Routine();
   int Run();
@@ -126,6 +139,7 @@ class LogAnaThread : public script::MainThreadTask, private RunContext {
   LogAnaCache* const store_;
   const platform::SettingsFile& settings_;
   Progress progress_;
+  Context context_{*this};
   platform::AutoResetEvent stepDone_;
   std::atomic<bool> stepPending_{false};
   std::atomic<bool> windowGone_{false};

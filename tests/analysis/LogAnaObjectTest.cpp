@@ -89,6 +89,35 @@ TEST_F(AnalyzerObjectTest, AnalyzeReadAsAValueStartsARun) {
   EXPECT_EQ(mainWindow.statuses.back(), "done");
 }
 
+// OnAnalyzeEnd may start the next run with other options while the first
+// options object is held by nobody but the analyzer.
+TEST_F(AnalyzerObjectTest, NextRunStartedFromOnAnalyzeEnd) {
+  AddRecord("201101", Name("2011010100"));
+  Ref<IDispatchLogAnaImpl> analyzer = MakeAnalyzer();
+  int ends = 0;
+  HRESULT restarted = script::E_FAIL;
+  {
+    Ref<fakes::FakePageObject> first = fakes::FakePageObject::Create();
+    first->Set(u"OnAnalyzeEnd", Variant::Object(page.get()));
+    first->SetMethod(u"OnAnalyzeEnd", [&](DispParams&, Variant*) {
+      ++ends;
+      restarted = Analyze(*analyzer);  // the fixture's options, with a callback of their own
+      return script::S_OK;
+    });
+    ASSERT_EQ(Analyze(*analyzer, first.get()), script::S_OK);
+  }
+  On(u"OnEnumLog", [](const DispParams&) { return Variant::Bool(true); });
+  On(u"OnLogBegin");
+  On(u"OnAnalyzeEnd");
+  RunToEnd();
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(restarted, script::S_OK);
+  EXPECT_EQ(calls, (std::vector<std::string>{"OnEnumLog <" + Name("2011010100") + ">",
+                                             "OnLogBegin <" + Name("2011010100") + "> obj", "OnAnalyzeEnd"}));
+  EXPECT_EQ(mainWindow.attaches, 2);
+  EXPECT_EQ(mainWindow.detaches, 2);
+}
+
 // The worker's message boxes: owned by the web view window, error icon, no
 // caption; each ends the run without its finish.
 TEST_F(AnalyzerObjectTest, DataFailuresShowTheirMessageAndEndTheRun) {
