@@ -261,6 +261,16 @@ class E2E(unittest.TestCase):
         self.assertEqual(len(self.lines(out, "LOG")), 3, "the run goes on with its own page")
         self.assertEqual(self.lines(out, "END"), ["3/3 types ok"])
 
+    def test_next_run_started_from_on_analyze_end(self):
+        self.generate(3, seed=14)
+        code, out, err = self.probe(runs=2)
+        self.assertEqual(code, 0, err)
+        self.assertEqual(self.lines(out, "END"), ["3/3 types ok", "3/3 types ok"])
+        self.assertEqual(len(self.lines(out, "LOG")), 6)
+        self.assertEqual(err.splitlines().count("done"), 2)
+        self.assertNotIn("TICK ALREADY ATTACHED", err)
+        self.assertNotIn("DETACH UNKNOWN", err)
+
     def test_page_going_away_during_a_run(self):
         self.generate(5, seed=15)
         listener = LogListener()
