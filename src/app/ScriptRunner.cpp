@@ -191,7 +191,7 @@ int RunScriptFile(const ScriptRunOptions& options, std::ostream& out, std::ostre
       return 1;
     }
   }
-  EnterDataFolder();
+  if (!EnterDataFolder(ProgramPath())) return 1;
   if (!recordFolder.empty() && !platform::Settings().Write("LOG", "PATH", recordFolder)) {
     err << "cannot store the record folder in config.ini\n";
     return 1;
