@@ -39,6 +39,10 @@ class Runner {
 
  private:
   void InstallGlobals(const std::vector<std::string>& args);
+  // A page function that native code called threw: printed as a page
+  // console would, while the page goes on (its caller sees the status).
+  void Report(const webview::ScriptError& error);
+  // An exception nothing caught: the top level or a timer ends the run.
   void Fail(const webview::ScriptError& error);
   void Exit(int code);
   HRESULT SetTimeout(std::span<const Variant> args, Variant* result);
@@ -69,7 +73,7 @@ int Runner::Run(const ScriptRunOptions& options, const std::string& source, cons
   HeadlessWebView webView(mainWindow.handle(), *page_);
   mainWindow.SetWebView(webView.handle());
 
-  page_->SetExceptionReporter([this](const webview::ScriptError& error) { Fail(error); });
+  page_->SetExceptionReporter([this](const webview::ScriptError& error) { Report(error); });
   InstallGlobals(options.args);
   if (const std::optional<webview::ScriptError> error = page_->Evaluate(source, path); error && !exitCode_)
     Fail(*error);
@@ -86,10 +90,15 @@ bool Runner::HasWork() const {
   return !timers_.empty() || platform::PendingMessages() > 0 || mainWindow_->HasAttached();
 }
 
-void Runner::Fail(const webview::ScriptError& error) {
+void Runner::Report(const webview::ScriptError& error) {
   if (exitCode_) return;  // exit() unwinding, or a failure already reported
   err_ << (error.source.empty() ? std::string("?") : error.source) << ':' << error.line << ": " << error.message
        << '\n';
+}
+
+void Runner::Fail(const webview::ScriptError& error) {
+  if (exitCode_) return;
+  Report(error);
   Exit(1);
 }
 
@@ -167,8 +176,10 @@ void Runner::Fire(int id) {
   timers_.erase(it);
   if (exitCode_) return;
   script::ArgumentBlock args(std::move(timer.args));
-  timer.function->Invoke(script::DISPID_VALUE, script::IID_NULL, 0, script::DISPATCH_METHOD, &args.params(), nullptr,
-                         nullptr, nullptr);
+  // The reporter has printed the exception; a timer has no caller to catch it.
+  const HRESULT status = timer.function->Invoke(script::DISPID_VALUE, script::IID_NULL, 0, script::DISPATCH_METHOD,
+                                                &args.params(), nullptr, nullptr, nullptr);
+  if (script::Failed(status) && !exitCode_) Exit(1);
 }
 
 }  // namespace
