@@ -57,6 +57,17 @@ struct ScriptContext::Impl {
   JSObjectRef external = nullptr;  // protected once made
   ExceptionReporter reporter;
 
+  // The script face last made for each native object, held weakly through
+  // the engine's own WeakRef, so that reading the same object twice gives
+  // the same script object while nothing keeps a dropped one alive.
+  struct Face {
+    JSObjectRef weakRef = nullptr;  // protected
+    const Finalized* data = nullptr;  // the face's native data, to tell faces apart
+  };
+  std::unordered_map<script::Dispatch*, Face> faces;
+  // Called by a face's native data when it is released.
+  void ForgetFace(script::Dispatch* object, const Finalized* data);
+
   explicit Impl(JSGlobalContextRef context);
   void Close();
 
@@ -76,6 +87,11 @@ struct ScriptContext::Impl {
 
  private:
   JSObjectRef functionPrototype_ = nullptr;  // an intrinsic: lives with the global object
+  // WeakRef and WeakRef.prototype.deref as the context had them when it was
+  // made, before page script could replace them; protected. Null where the
+  // engine has no WeakRef: every read then makes a new face.
+  JSObjectRef weakRefConstructor_ = nullptr;
+  JSObjectRef weakRefDeref_ = nullptr;
 };
 
 ScriptContext::Impl* ImplOf(JSContextRef ctx);

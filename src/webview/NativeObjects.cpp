@@ -22,7 +22,10 @@ struct NativeObject final : Finalized {
   NativeObject(std::shared_ptr<ContextLink> link, script::Dispatch* dispatch)
       : Finalized(std::move(link)), object(dispatch) {}
   ~NativeObject() override {
-    if (ScriptContext::Impl* owner = impl()) owner->protecting.erase(this);
+    if (ScriptContext::Impl* owner = impl()) {
+      owner->protecting.erase(this);
+      owner->ForgetFace(object.get(), this);
+    }
   }
   void Unprotect(JSContextRef ctx) override {
     for (auto& [name, function] : methods) JSValueUnprotect(ctx, function);

@@ -98,6 +98,20 @@ ScriptContext::Impl* ImplOf(JSContextRef ctx) {
 ScriptContext::Impl::Impl(JSGlobalContextRef context)
     : ctx(context), link(std::make_shared<ContextLink>(ContextLink{this})) {
   Contexts()[ctx] = this;
+  JSValueRef weakRef = GetProperty(ctx, JSContextGetGlobalObject(ctx), "WeakRef");
+  if (!weakRef || !JSValueIsObject(ctx, weakRef)) return;
+  weakRefConstructor_ = JSValueToObject(ctx, weakRef, nullptr);
+  JSValueRef prototype = GetProperty(ctx, weakRefConstructor_, "prototype");
+  JSValueRef deref = prototype && JSValueIsObject(ctx, prototype)
+                         ? GetProperty(ctx, JSValueToObject(ctx, prototype, nullptr), "deref")
+                         : nullptr;
+  if (!deref || !JSValueIsObject(ctx, deref)) {
+    weakRefConstructor_ = nullptr;
+    return;
+  }
+  weakRefDeref_ = JSValueToObject(ctx, deref, nullptr);
+  JSValueProtect(ctx, weakRefConstructor_);
+  JSValueProtect(ctx, weakRefDeref_);
 }
 
 void ScriptContext::Impl::Close() {
@@ -111,6 +125,13 @@ void ScriptContext::Impl::Close() {
   FlushDeferredReleases();
   for (Finalized* data : std::unordered_set<Finalized*>(protecting)) data->Unprotect(ctx);
   protecting.clear();
+  for (const auto& [object, face] : faces) JSValueUnprotect(ctx, face.weakRef);
+  faces.clear();
+  if (weakRefConstructor_) {
+    JSValueUnprotect(ctx, weakRefConstructor_);
+    JSValueUnprotect(ctx, weakRefDeref_);
+    weakRefConstructor_ = weakRefDeref_ = nullptr;
+  }
   link->impl = nullptr;
   Contexts().erase(ctx);
   JSGlobalContextRelease(ctx);
@@ -160,7 +181,27 @@ Variant ScriptContext::Impl::FromJs(JSValueRef value) {
 JSValueRef ScriptContext::Impl::Wrap(script::Dispatch* object) {
   if (auto* page = dynamic_cast<JsObjectDispatch*>(object); page && page->BelongsTo(this) && page->object())
     return page->object();
-  return MakeNativeObject(*this, object);
+  if (!weakRefConstructor_) return MakeNativeObject(*this, object);
+  if (const auto known = faces.find(object); known != faces.end()) {
+    JSValueRef alive = JSObjectCallAsFunction(ctx, weakRefDeref_, known->second.weakRef, 0, nullptr, nullptr);
+    if (alive && JSValueIsObject(ctx, alive)) return alive;
+  }
+  JSObjectRef face = MakeNativeObject(*this, object);
+  const JSValueRef target[] = {face};
+  JSObjectRef weakRef = JSObjectCallAsConstructor(ctx, weakRefConstructor_, 1, target, nullptr);
+  if (!weakRef) return face;
+  JSValueProtect(ctx, weakRef);
+  Face& entry = faces[object];
+  if (entry.weakRef) JSValueUnprotect(ctx, entry.weakRef);
+  entry = Face{weakRef, static_cast<const Finalized*>(JSObjectGetPrivate(face))};
+  return face;
+}
+
+void ScriptContext::Impl::ForgetFace(script::Dispatch* object, const Finalized* data) {
+  const auto known = faces.find(object);
+  if (known == faces.end() || known->second.data != data) return;  // a newer face took its place
+  JSValueUnprotect(ctx, known->second.weakRef);
+  faces.erase(known);
 }
 
 JSValueRef ScriptContext::Impl::StatusError(script::HRESULT status, std::u16string_view member) {

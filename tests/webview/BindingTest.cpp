@@ -58,6 +58,18 @@ TEST_F(Binding, NativeObjectReadsAndCallsGoThroughItsNames) {
   EXPECT_EQ(kept[0], Variant::Bool(true));
 }
 
+TEST_F(Binding, OneNativeObjectHasOneScriptFace) {
+  const script::Ref<Sample> sample = Sample::Create();
+  const script::Ref<Sample> other = Sample::Create();
+  page.SetGlobal(u"a", Variant::Object(sample.get()));
+  page.SetGlobal(u"b", Variant::Object(sample.get()));
+  page.SetGlobal(u"c", Variant::Object(other.get()));
+  Run(R"(
+    check(a === b, "the same native object twice is the same script object");
+    check(a !== c, "another native object is another script object");
+  )");
+}
+
 TEST_F(Binding, ValuesMapByKind) {
   Run("keep(1, -2147483648, 2147483648, 1.5, 'x', true, undefined, null, {}, function () {})");
   ASSERT_EQ(kept.size(), 10u);

@@ -18,6 +18,9 @@ check(f("VERSION") === 1.03, "method read as a value and called");
 check(f("version") === undefined, "the function object reports success");
 check(e.startGame("2026010112gm-0009-0000-0123abcd&tw=1") === undefined, "startGame gives no value");
 check(e.startGame() === undefined && e.trayPopup(3) === undefined, "wrong arguments never fail");
+var analyzer = e.mjCommand("CREATEINSTANCE::LOGANA1.0");
+check(analyzer.cache === analyzer.cache, "the cache read twice is the same object");
+check(e.mjCommand("CREATEINSTANCE::FILE1.0") !== e.mjCommand("CREATEINSTANCE::FILE1.0"), "each create is new");
 check(String(e) === "[object Object]" && JSON.stringify(e) === "{}", "String and JSON");
 
 print(failures ? failures + " failures" : "ok");
