@@ -54,12 +54,12 @@ void BM_WalkRecordFolder(benchmark::State& state) {
   QuietRun run;
   std::size_t found = 0;
   for (auto _ : state) {
-    analysis::RecordNameInfo info;
+    record::RecordInfo info;
     analysis::Progress progress;
     analysis::RecordLists lists;
     const int hr = analysis::WalkRecordFolder(
         root, {}, info, progress, run,
-        [](const analysis::RecordNameInfo&, bool& selected) {
+        [](const record::RecordInfo&, bool& selected) {
           selected = true;
           return 0;
         },

@@ -190,10 +190,10 @@ HRESULT IDispatchLogAnaImpl::stop(DispParams&, Variant*) {
   return script::S_OK;
 }
 
-void IDispatchLogAnaImpl::ShowInfo(const RecordNameInfo& info) {
+void IDispatchLogAnaImpl::ShowInfo(const record::RecordInfo& info) {
   logInfo->name = info.name;
-  logInfo->gameType = static_cast<std::int32_t>(info.gameType);
-  logInfo->lobby = static_cast<std::int32_t>(info.lobby);
+  logInfo->gameType = info.gameType;
+  logInfo->lobby = info.lobby;
 }
 
 void IDispatchLogAnaImpl::ShowStepError(int which, HRESULT status) {
@@ -226,7 +226,7 @@ void IDispatchLogAnaImpl::Tick() {
     if (status) ShowStepError(1, status);
   } else if (modeEnumCache) {
     const std::u16string key = cacheKey.value_or(u"");
-    RecordNameInfo keyInfo;
+    record::RecordInfo keyInfo;
     const bool fullName = ParseRecordName(keyInfo, key) == 0;
     if (IsRecordNameLength(key.size())) logInfo->name = key;
     if (fullName) ShowInfo(keyInfo);

@@ -48,7 +48,7 @@ class IDispatchLogAnaImpl final : public script::ScriptObject, public LogAnaThre
   void Finish();
   // The status text of a failed step, with the record name last shown.
   void ShowStepError(int which, script::HRESULT status);
-  void ShowInfo(const RecordNameInfo& info);
+  void ShowInfo(const record::RecordInfo& info);
   static void WriteProfile(const std::array<CallbackSlot, kCallbackCount>& slots, std::int32_t total,
                            std::int32_t run);
   script::HRESULT UnknownId(script::DISPID id, const script::DispParams& params) const;

@@ -169,10 +169,10 @@ int LogAnaThread::Run() {
     modeEnumCache = false;
     progress_.done = 0;
     progress_.total = 0;
-    RecordNameInfo walkInfo;
+    record::RecordInfo walkInfo;
     const int walked = WalkRecordFolder(
         root, enumFilter, walkInfo, progress_, context_,
-        [this](const RecordNameInfo& info, bool& chosen) {
+        [this](const record::RecordInfo& info, bool& chosen) {
           stepInfo = info;
           selected = false;
           HandOver();

@@ -90,7 +90,7 @@ class LogAnaThread : public script::MainThreadTask {
   // read and answered by Tick while the worker waits.
   bool modeEnumLog = false;
   bool modeEnumCache = false;
-  RecordNameInfo stepInfo;               // what logInfo shows for this step
+  record::RecordInfo stepInfo;               // what logInfo shows for this step
   std::optional<std::u16string> cacheKey;
   std::string recordText;                // decompressed, zero byte after it
   std::int32_t hr = 0;

@@ -41,10 +41,9 @@ int FailRun(RunContext& run, const std::string& text) {
   return 1;
 }
 
-bool GameTypeFilter::Passes(std::uint32_t gameType) const {
-  const auto t = static_cast<std::int32_t>(gameType);
-  if (matchMask != 0 && (t & matchMask) != match) return false;
-  if (skipMask != 0 && (t & skipMask) == skip) return false;
+bool GameTypeFilter::Passes(std::int32_t gameType) const {
+  if (matchMask != 0 && (gameType & matchMask) != match) return false;
+  if (skipMask != 0 && (gameType & skipMask) == skip) return false;
   return true;
 }
 
@@ -55,7 +54,7 @@ int CheckRecordRoot(RunContext& run, const platform::SettingsFile& settings, std
   return 0;
 }
 
-int WalkRecordFolder(const std::string& root, const GameTypeFilter& filter, RecordNameInfo& info,
+int WalkRecordFolder(const std::string& root, const GameTypeFilter& filter, record::RecordInfo& info,
                      Progress& progress, RunContext& run, const EnumLogStep& enumLog,
                      RecordLists& lists) {
   std::deque<std::string> folders{root};
@@ -89,13 +88,13 @@ int WalkRecordFolder(const std::string& root, const GameTypeFilter& filter, Reco
 
 std::vector<std::u16string> SelectCacheKeys(const LogAnaCache& cache, const CacheFilter& filter) {
   std::vector<std::u16string> keys;
-  RecordNameInfo info;
+  record::RecordInfo info;
   cache.ForEach([&](const std::u16string& key, const CacheEntry& entry) {
     if (!filter.player.empty() && entry.player != filter.player) return;
     // Only full record names are filtered; every other key is selected.
     if (ParseRecordName(info, key) == 0) {
       if (!filter.gameType.Passes(info.gameType)) return;
-      if (filter.lobbyId != -1 && info.lobby != static_cast<std::uint32_t>(filter.lobbyId)) return;
+      if (filter.lobbyId != -1 && info.lobby != filter.lobbyId) return;
     }
     keys.push_back(key);
   });
@@ -145,7 +144,7 @@ void SortLogList(std::vector<LogListEntry>& logList, std::int32_t sortAs) {
                      [&](const LogListEntry& a, const LogListEntry& b) { return older(b, a); });
 }
 
-int ReadListedRecord(RunContext& run, const LogListEntry& entry, RecordNameInfo& info,
+int ReadListedRecord(RunContext& run, const LogListEntry& entry, record::RecordInfo& info,
                      std::string& recordText) {
   recordText.clear();
   if (ParseRecordName(info, platform::Utf8ToUtf16(RecordNameOfFile(entry.path))) != 0)

@@ -53,7 +53,7 @@ struct Progress {
 
 struct GameTypeFilter {
   std::int32_t matchMask = 0, match = 0, skipMask = 0, skip = 0;
-  bool Passes(std::uint32_t gameType) const;
+  bool Passes(std::int32_t gameType) const;
 };
 
 struct LogListEntry {
@@ -68,7 +68,7 @@ int CheckRecordRoot(RunContext& run, const platform::SettingsFile& settings, std
 
 // The OnEnumLog step: hands `info` to the page on the main thread and waits.
 // Returns the step's hr; `selected` gets the page's answer.
-using EnumLogStep = std::function<std::int32_t(const RecordNameInfo& info, bool& selected)>;
+using EnumLogStep = std::function<std::int32_t(const record::RecordInfo& info, bool& selected)>;
 
 struct RecordLists {
   std::vector<LogListEntry> logList;
@@ -78,7 +78,7 @@ struct RecordLists {
 // The record pass: walks `root` breadth-first, offers each record file that
 // passes `filter` to the page, and lists what it selects. Returns 0, the hr
 // of a failing step, or 1 after "INVALID LOG FILENAME".
-int WalkRecordFolder(const std::string& root, const GameTypeFilter& filter, RecordNameInfo& info,
+int WalkRecordFolder(const std::string& root, const GameTypeFilter& filter, record::RecordInfo& info,
                      Progress& progress, RunContext& run, const EnumLogStep& enumLog,
                      RecordLists& lists);
 
@@ -102,7 +102,7 @@ void SortLogList(std::vector<LogListEntry>& logList, std::int32_t sortAs);
 // The analysis pass's reading of one entry: refills `info` from its name and
 // decompresses it into `recordText` (zero byte after it). 0, or 1 after
 // "INVALID LOG FILENAME" or "INVALID FILE".
-int ReadListedRecord(RunContext& run, const LogListEntry& entry, RecordNameInfo& info,
+int ReadListedRecord(RunContext& run, const LogListEntry& entry, record::RecordInfo& info,
                      std::string& recordText);
 
 }  // namespace balvek::analysis

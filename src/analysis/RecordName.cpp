@@ -56,7 +56,7 @@ bool IsRecordNameLength(std::size_t length) {
   }
 }
 
-int ParseRecordName(RecordNameInfo& info, std::u16string_view name) {
+int ParseRecordName(record::RecordInfo& info, std::u16string_view name) {
   if (!IsRecordNameLength(name.size())) return 1;
   info.name = name;
   std::u16string_view tail = name.substr(name.size() - 5);
@@ -69,8 +69,9 @@ int ParseRecordName(RecordNameInfo& info, std::u16string_view name) {
   } else {
     return 1;
   }
-  info.gameType = ReadHex(name.substr(type_at));
-  info.lobby = ReadDecimal(name.substr(type_at + 5));
+  // Read unsigned and kept as the same 32 bits, as the script object shows them.
+  info.gameType = static_cast<std::int32_t>(ReadHex(name.substr(type_at)));
+  info.lobby = static_cast<std::int32_t>(ReadDecimal(name.substr(type_at + 5)));
   return 0;
 }
 

@@ -7,22 +7,17 @@
 #include <string_view>
 
 #include "platform/Folders.h"
+#include "record/Player.h"
 
 namespace balvek::analysis {
-
-// What a record name tells: the fields of the record information object.
-struct RecordNameInfo {
-  std::u16string name;
-  std::uint32_t gameType = 0;
-  std::uint32_t lobby = 0;
-};
 
 // True for the lengths a record name may have (34, 35, 36, 37, 42, 43).
 bool IsRecordNameLength(std::size_t length);
 
-// 0 when `name` is a record name: info gets its name, game type and lobby.
+// 0 when `name` is a record name: info gets its name, game type and lobby
+// (the fields of the record information object).
 // 1 when refused; info.name is set whenever the length fits, even then.
-int ParseRecordName(RecordNameInfo& info, std::u16string_view name);
+int ParseRecordName(record::RecordInfo& info, std::u16string_view name);
 
 // The hour of the game from a file name ("2011010512gm-..."), as a file
 // time with no time-zone conversion; 0 when the name has no valid date.

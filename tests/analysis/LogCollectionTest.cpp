@@ -58,9 +58,9 @@ class WalkTest : public ::testing::Test {
     WriteBytes(dir_ / (folder + "/" + file), bytes);
   }
   // Offers each file to a page that selects every one, and notes the order.
-  int Walk(const GameTypeFilter& filter = {}, std::function<bool(const RecordNameInfo&)> select = {}) {
+  int Walk(const GameTypeFilter& filter = {}, std::function<bool(const record::RecordInfo&)> select = {}) {
     return WalkRecordFolder(root_, filter, info_, progress_, run_,
-                            [&](const RecordNameInfo& info, bool& selected) {
+                            [&](const record::RecordInfo& info, bool& selected) {
                               offered_.push_back(platform::Utf16ToUtf8(info.name));
                               selected = !select || select(info);
                               return 0;
@@ -70,7 +70,7 @@ class WalkTest : public ::testing::Test {
 
   TempDir dir_;
   std::string root_;
-  RecordNameInfo info_;
+  record::RecordInfo info_;
   Progress progress_;
   RecordingRun run_;
   RecordLists lists_;
@@ -104,7 +104,7 @@ TEST_F(WalkTest, FilterAndAnswerDecideWhatIsListed) {
   Record("log", Name("2011010101", "0001") + ".mjlog", "");
   Record("log", Name("2011010102", "0008") + ".mjlog", "");
   const std::string refused = Name("2011010102", "0008");
-  ASSERT_EQ(Walk({0, 0, 0x0008, 0x0008}, [&](const RecordNameInfo& info) { return info.gameType != 1; }), 0);
+  ASSERT_EQ(Walk({0, 0, 0x0008, 0x0008}, [&](const record::RecordInfo& info) { return info.gameType != 1; }), 0);
   EXPECT_EQ(progress_.total, 3);  // every record file counts, filtered or not
   EXPECT_EQ(offered_.size(), 2u);
   ASSERT_EQ(lists_.logList.size(), 1u);  // the unselected placeholder is not downloaded
@@ -123,7 +123,7 @@ TEST_F(WalkTest, AFailingStepOrAStopEndsTheWalkQuietly) {
   for (int i = 0; i < 3; ++i) Record("log", Name("2011010100", "0009", i) + ".mjlog");
   int steps = 0;
   EXPECT_EQ(WalkRecordFolder(root_, {}, info_, progress_, run_,
-                             [&](const RecordNameInfo&, bool&) { return ++steps == 2 ? 0x80020009 : 0; },
+                             [&](const record::RecordInfo&, bool&) { return ++steps == 2 ? 0x80020009 : 0; },
                              lists_),
             static_cast<int>(0x80020009));
   EXPECT_EQ(steps, 2);
@@ -202,7 +202,7 @@ TEST(ReadListedRecord, NamesTheFailingPath) {
   WriteBytes(bad_name, "x");
 
   RecordingRun run;
-  RecordNameInfo info;
+  record::RecordInfo info;
   std::string text;
   EXPECT_EQ(ReadListedRecord(run, {good, 0, 0}, info, text), 0);
   EXPECT_EQ(text, "<mjloggm/>");

@@ -11,7 +11,7 @@ TEST(ParseRecordName, AcceptsTheTwoLayoutsAndReadsTypeAndLobby) {
   struct Case {
     std::u16string name;
     int result;
-    std::uint32_t gameType, lobby;
+    std::int32_t gameType, lobby;
   } cases[] = {
       {u"2011010512gm-00a9-0000-3f2b1c4d&tw=2", 0, 0x00a9, 0},       // 36, hyphen at 12
       {u"2011010512gm-00E1-1234-3f2b1c4d&tw=0", 0, 0x00e1, 1234},    // upper-case hex
@@ -22,7 +22,7 @@ TEST(ParseRecordName, AcceptsTheTwoLayoutsAndReadsTypeAndLobby) {
       {u"2011010512gmx0009x0000x3f2b1c4d&tw=1", 1, 0, 0},            // no hyphen at 10 or 12
   };
   for (const Case& c : cases) {
-    RecordNameInfo info{u"old", 7, 7};
+    record::RecordInfo info{u"old", 7, 7};
     EXPECT_EQ(ParseRecordName(info, c.name), c.result) << c.name.size();
     EXPECT_EQ(info.name, c.name);  // set once the length fits, even when refused
     if (c.result == 0) {
@@ -34,12 +34,12 @@ TEST(ParseRecordName, AcceptsTheTwoLayoutsAndReadsTypeAndLobby) {
 
 TEST(ParseRecordName, WrongLengthChangesNothing) {
   for (std::size_t length : {0, 5, 33, 38, 41, 44}) {
-    RecordNameInfo info{u"old", 7, 7};
+    record::RecordInfo info{u"old", 7, 7};
     std::u16string name(length, u'1');
     if (length >= 5) name.replace(length - 5, 5, u"&tw=1");
     EXPECT_EQ(ParseRecordName(info, name), 1) << length;
     EXPECT_EQ(info.name, u"old");
-    EXPECT_EQ(info.gameType, 7u);
+    EXPECT_EQ(info.gameType, 7);
   }
 }
 
