@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libglib2.0-dev libgtk-3-dev
   libwebkit2gtk-4.1-dev libjavascriptcoregtk-4.1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 xvfb xauth
+  python3
 )
 missing=()
 for p in "${packages[@]}"; do
